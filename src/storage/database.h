@@ -1,0 +1,129 @@
+#pragma once
+
+#include "storage/status.h"
+
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace korvalen {
+
+class Cursor;
+
+// A prepared statement, finalized on destruction. Non-copyable.
+class Statement
+{
+public:
+    Statement() = default;
+    Statement(sqlite3_stmt *statement) : m_statement(statement) {}
+    Statement(Statement &&other) noexcept : m_statement(other.release()) {}
+    Statement &operator=(Statement &&other) noexcept;
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    ~Statement();
+
+    sqlite3_stmt *get() const { return m_statement; }
+    explicit operator bool() const { return m_statement != nullptr; }
+    sqlite3_stmt *release()
+    {
+        sqlite3_stmt *s = m_statement;
+        m_statement = nullptr;
+        return s;
+    }
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+};
+
+// The program's one connection. Every data file is attached to it under its
+// own name; the main database is a small file of the program's own
+// (KORVALEN.DB), so that a commit across attached files is atomic.
+// Lives on one thread. Non-copyable.
+class Database
+{
+public:
+    static constexpr const char *mainFileName = "KORVALEN.DB";
+
+    Database() = default;
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Opens the connection with its main database in `directory` (created
+    // when missing). Data files are looked for in the same directory.
+    Status open(const std::filesystem::path &directory);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+
+    const std::filesystem::path &directory() const { return m_directory; }
+    sqlite3 *handle() const { return m_db; }
+
+    // How long an operation waits for another station's lock (milliseconds).
+    int busyTimeoutMs() const { return m_busyTimeoutMs; }
+    void setBusyTimeoutMs(int ms);
+
+    // Prepares `sql`. On failure the status carries the engine's message.
+    Status prepare(std::string_view sql, Statement &out);
+    // Runs `sql` (no result rows expected).
+    Status execute(std::string_view sql);
+
+    // The status of the connection's last failure, mapped to a storage code.
+    Status lastEngineError(int resultCode, const std::string &context = {}) const;
+
+    // The outcome of the last keyed-file operation of any file; the `err` of
+    // the standard warnings.
+    const Status &lastStatus() const { return m_lastStatus; }
+    Status remember(Status status);
+
+    // Cursors whose statement is still stepping hold a read lock on their
+    // file, which keeps other stations from committing. Writes release them
+    // first; the event loop releases them before it waits.
+    void registerLiveCursor(Cursor *cursor) { m_liveCursors.insert(cursor); }
+    void unregisterLiveCursor(Cursor *cursor) { m_liveCursors.erase(cursor); }
+    void releaseReads();
+
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
+private:
+    friend class Transaction;
+
+    sqlite3 *m_db = nullptr;
+    std::filesystem::path m_directory;
+    int m_busyTimeoutMs = 5000;
+    int m_transactionDepth = 0;
+    Status m_lastStatus;
+    std::set<Cursor *> m_liveCursors;
+};
+
+// One write transaction across every attached file: all of it is committed,
+// or none of it. Begun with BEGIN IMMEDIATE; nested transactions become
+// savepoints. Rolls back in its destructor unless committed.
+class Transaction
+{
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    // The outcome of beginning (a busy file gives FileLocked).
+    const Status &status() const { return m_status; }
+    Status commit();
+    void rollback();
+
+private:
+    Database &m_db;
+    Status m_status;
+    int m_level = 0;
+    bool m_open = false;
+};
+
+// Quotes an identifier for SQL text ("GROUP" is a keyword).
+std::string sqlName(std::string_view identifier);
+
+} // namespace korvalen

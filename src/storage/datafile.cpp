@@ -1,0 +1,777 @@
+#include "storage/datafile.h"
+
+#include "storage/recordcodec.h"
+
+#include <sqlite3.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace korvalen {
+
+namespace {
+
+constexpr const char *kTable = "rec";
+
+using OwnedRecord = std::unique_ptr<void, void (*)(void *)>;
+
+OwnedRecord newRecord(const FileDef &def) { return {def.codec->create(), def.codec->destroy}; }
+
+std::string columnType(FieldType type) { return type == FieldType::Text || type == FieldType::Memo ? "TEXT" : "INTEGER"; }
+
+std::string tableSql(const FileDef &def, const std::string &schema)
+{
+    std::string sql = "CREATE TABLE " + schema + "." + kTable +
+                      " (recno INTEGER PRIMARY KEY AUTOINCREMENT, "
+                      "version INTEGER NOT NULL DEFAULT 0";
+    for (int i = 0; i < static_cast<int>(def.fields.size()); ++i) {
+        const FieldDef &field = def.fields[i];
+        sql += ", " + sqlName(field.name) + " " + columnType(field.type);
+        if (field.type != FieldType::Memo)
+            sql += " NOT NULL";
+        if (field.type == FieldType::Text)
+            sql += def.fieldIgnoresCase(i) ? " COLLATE UPPERCASE" : " COLLATE BINARY";
+    }
+    return sql + ") STRICT";
+}
+
+// A rough file-system status for a path operation that failed with errno.
+Status pathFailure(const std::filesystem::path &path)
+{
+    return Status::fileSystem(errno, path.string());
+}
+
+void syncDirectory(const std::filesystem::path &directory)
+{
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+std::string encryptionKey()
+{
+    // PBKDF2-HMAC-SHA512 of the owner password over a fixed salt, 256000
+    // rounds, 32 bytes: derived once here so that attaching an encrypted
+    // file costs no key derivation.
+    return "x'4D85B91A2DBA71709F2CF6AD683084F6F4322BA3132DF90C3A2B27942F316D60'";
+}
+
+DataFile::DataFile(Database &db, const FileDef &def, void *buffer)
+    : m_db(db), m_def(def), m_buffer(buffer), m_schema(sqlName(def.name)),
+      m_currentRecord(newRecord(def))
+{
+    m_selectColumns = "recno, version";
+    for (const FieldDef &field : def.fields)
+        m_selectColumns += ", " + sqlName(field.name);
+    m_cursor = std::make_unique<Cursor>(*this, kFileOrder);
+}
+
+DataFile::~DataFile() { close(); }
+
+std::filesystem::path DataFile::path() const
+{
+    return m_db.directory() / (std::string(m_def.name) + ".DB");
+}
+
+bool DataFile::removeUser()
+{
+    if (m_openCount == 0)
+        return false;
+    return --m_openCount == 0;
+}
+
+std::string DataFile::keyColumn(int key, int component) const
+{
+    if (key == kFileOrder)
+        return "recno";
+    return sqlName(m_def.fields[m_def.keys[key].components[component]].name);
+}
+
+int DataFile::keyComponentCount(int key) const
+{
+    return key == kFileOrder ? 0 : static_cast<int>(m_def.keys[key].components.size());
+}
+
+void DataFile::bindKeyComponent(sqlite3_stmt *statement, int parameter, const void *record,
+                                int key, int component) const
+{
+    m_def.codec->bindField(statement, parameter, record, m_def.keys[key].components[component]);
+}
+
+Status DataFile::requireOpen()
+{
+    if (!m_attached)
+        return Status(ErrorCode::FileNotOpen, standardMessage(ErrorCode::FileNotOpen));
+    return {};
+}
+
+Status DataFile::attach(const std::filesystem::path &path, const std::string &schema)
+{
+    Statement statement;
+    std::string sql = "ATTACH DATABASE ?1 AS " + schema + (m_def.encrypted ? " KEY ?2" : " KEY ''");
+    Status status = m_db.prepare(sql, statement);
+    if (!status.ok())
+        return status;
+    std::string file = path.string();
+    sqlite3_bind_text(statement.get(), 1, file.c_str(), -1, SQLITE_TRANSIENT);
+    std::string key = encryptionKey();
+    if (m_def.encrypted)
+        sqlite3_bind_text(statement.get(), 2, key.c_str(), -1, SQLITE_TRANSIENT);
+    int rc = sqlite3_step(statement.get());
+    if (rc != SQLITE_DONE)
+        return m_db.lastEngineError(rc, file);
+    return m_db.execute("PRAGMA " + schema + ".journal_mode=DELETE; PRAGMA " + schema +
+                        ".synchronous=FULL;");
+}
+
+void DataFile::detach(const std::string &schema) { (void)m_db.execute("DETACH DATABASE " + schema); }
+
+Status DataFile::createKeys(const std::string &schema)
+{
+    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k) {
+        const KeyDef &key = m_def.keys[k];
+        std::string sql = std::string("CREATE ") + (key.unique ? "UNIQUE " : "") + "INDEX " +
+                          schema + "." + sqlName(key.name) + " ON " + kTable + " (";
+        for (int c = 0; c < static_cast<int>(key.components.size()); ++c)
+            sql += (c ? ", " : "") + keyColumn(k, c);
+        Status status = m_db.execute(sql + ")");
+        if (!status.ok())
+            return status;
+    }
+    return {};
+}
+
+Status DataFile::createSchema(const std::string &schema, bool withKeys)
+{
+    Status status = m_db.execute(tableSql(m_def, schema));
+    if (status.ok() && withKeys)
+        status = createKeys(schema);
+    if (status.ok() && m_def.firstRecordNumber > 1) {
+        status = m_db.execute("INSERT INTO " + schema + ".sqlite_sequence (name, seq) VALUES ('" +
+                              kTable + "', " + std::to_string(m_def.firstRecordNumber - 1) + ")");
+    }
+    return status;
+}
+
+Status DataFile::open() { return fail(openWith(false)); }
+
+Status DataFile::openExclusive()
+{
+    if (m_attached) {
+        Status status = m_lock.lockExclusive();
+        m_exclusive = status.ok();
+        return fail(status);
+    }
+    return fail(openWith(true));
+}
+
+void DataFile::endExclusive()
+{
+    if (m_attached && m_exclusive) {
+        (void)m_lock.downgrade();
+        m_exclusive = false;
+    }
+}
+
+Status DataFile::openWith(bool exclusive)
+{
+    if (m_attached)
+        return Status(ErrorCode::AlreadyOpen, standardMessage(ErrorCode::AlreadyOpen));
+    std::filesystem::path file = path();
+    std::error_code error;
+    if (!std::filesystem::exists(file, error))
+        return Status(ErrorCode::FileNotFound, standardMessage(ErrorCode::FileNotFound) + (": " + file.string()));
+
+    Status status = m_lock.open(file);
+    if (!status.ok())
+        return status;
+    // Whoever gets the exclusive lock is alone with the file: it reads the
+    // clean-close mark, then keeps the lock or turns it into a shared one.
+    bool alone = m_lock.lockExclusive().ok();
+    if (!alone) {
+        if (exclusive) {
+            m_lock.close();
+            return Status(ErrorCode::FileLocked, standardMessage(ErrorCode::FileLocked));
+        }
+        status = m_lock.lockShared(m_db.busyTimeoutMs());
+        if (!status.ok()) {
+            m_lock.close();
+            return status;
+        }
+    }
+    bool fullCheck = alone && !m_lock.closedCleanly();
+
+    status = attach(file, m_schema);
+    if (status.ok())
+        status = checkLayout();
+    if (status.ok())
+        status = checkKeysCheaply();
+    if (status.ok() && fullCheck)
+        status = checkKeys();
+    if (!status.ok()) {
+        detach(m_schema);
+        m_lock.close();
+        return status;
+    }
+    m_attached = true;
+    m_exclusive = exclusive;
+    if (alone) {
+        m_lock.markInUse();
+        if (!exclusive)
+            (void)m_lock.downgrade();
+    }
+    m_cursor->setStart();
+    return {};
+}
+
+void DataFile::close()
+{
+    if (!m_attached)
+        return;
+    m_cursor->release();
+    m_db.releaseReads();
+    m_statements.clear();
+    m_cursor = std::make_unique<Cursor>(*this, kFileOrder);
+    detach(m_schema);
+    m_attached = false;
+    m_exclusive = false;
+    // The last station to close leaves the clean-close mark.
+    if (m_lock.lockExclusive().ok())
+        m_lock.markClosedCleanly();
+    m_lock.close();
+    m_current = {};
+}
+
+Status DataFile::checkLayout()
+{
+    Statement statement;
+    Status status = m_db.prepare("PRAGMA " + m_schema + ".table_xinfo(" + kTable + ")", statement);
+    if (!status.ok())
+        return status;
+    std::vector<std::pair<std::string, std::string>> expected = {{"recno", "INTEGER"},
+                                                                 {"version", "INTEGER"}};
+    for (const FieldDef &field : m_def.fields)
+        expected.emplace_back(field.name, columnType(field.type));
+    std::size_t row = 0;
+    int rc;
+    bool matches = true;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        auto text = [&](int column) {
+            auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), column));
+            return std::string(value ? value : "");
+        };
+        if (row >= expected.size() || text(1) != expected[row].first ||
+            text(2) != expected[row].second)
+            matches = false;
+        ++row;
+    }
+    if (rc != SQLITE_DONE)
+        return m_db.lastEngineError(rc, path().string());
+    if (!matches || row != expected.size())
+        return Status(ErrorCode::LayoutMismatch, standardMessage(ErrorCode::LayoutMismatch));
+    return {};
+}
+
+namespace {
+
+// Reads a text column, empty when NULL.
+std::string columnText(sqlite3_stmt *statement, int column)
+{
+    auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return value ? std::string(value, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                 : std::string();
+}
+
+Status keysInvalid(const std::string &detail)
+{
+    return Status(ErrorCode::KeysInvalid, standardMessage(ErrorCode::KeysInvalid) + (": " + detail));
+}
+
+} // namespace
+
+Status DataFile::checkKeysCheaply()
+{
+    // Every declared key must exist with its components, uniqueness and
+    // letter-case rule.
+    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k) {
+        const KeyDef &key = m_def.keys[k];
+        Statement info;
+        // The schema goes in as the functions' hidden argument: a prefix
+        // alone may find the table of another attached file.
+        Status status = m_db.prepare("SELECT i.\"unique\", x.name, x.coll FROM "
+                                     "pragma_index_list('rec', ?2) AS i, "
+                                     "pragma_index_xinfo(i.name, ?2) AS x "
+                                     "WHERE i.name = ?1 AND x.key = 1 ORDER BY x.seqno",
+                                     info);
+        if (!status.ok())
+            return status.is(ErrorCode::InvalidFile) ? keysInvalid(status.message()) : status;
+        sqlite3_bind_text(info.get(), 1, key.name.data(), static_cast<int>(key.name.size()),
+                          SQLITE_STATIC);
+        sqlite3_bind_text(info.get(), 2, m_def.name.data(), static_cast<int>(m_def.name.size()),
+                          SQLITE_STATIC);
+        std::size_t component = 0;
+        bool matches = true;
+        int rc;
+        while ((rc = sqlite3_step(info.get())) == SQLITE_ROW) {
+            bool unique = sqlite3_column_int(info.get(), 0) != 0;
+            std::string column = columnText(info.get(), 1);
+            std::string collation = columnText(info.get(), 2);
+            const FieldDef *field = component < key.components.size()
+                                        ? &m_def.fields[key.components[component]]
+                                        : nullptr;
+            bool wantUpper = field && field->type == FieldType::Text &&
+                             m_def.fieldIgnoresCase(key.components[component]);
+            if (!field || unique != key.unique || column != field->name ||
+                (field->type == FieldType::Text && (collation == "UPPERCASE") != wantUpper))
+                matches = false;
+            ++component;
+        }
+        if (rc != SQLITE_DONE)
+            return keysInvalid(m_db.lastEngineError(rc).message());
+        if (!matches || component != key.components.size())
+            return keysInvalid(std::string(key.name));
+    }
+
+    // Then the ends of every key are compared with the records: the first
+    // and last entry of each key must be records with those values, and the
+    // first and last records must be in every key. This reads a few pages
+    // per key, whatever the file's size.
+    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k) {
+        for (const char *order : {"ASC", "DESC"}) {
+            std::string columns;
+            std::string sameKey;
+            for (int c = 0; c < keyComponentCount(k); ++c) {
+                columns += ", " + keyColumn(k, c);
+                sameKey += " AND t." + keyColumn(k, c) + " IS i." + keyColumn(k, c);
+            }
+            std::string orderBy;
+            for (int c = 0; c < keyComponentCount(k); ++c)
+                orderBy += keyColumn(k, c) + " " + order + ", ";
+            orderBy += std::string("recno ") + order;
+            // An entry of the key without its record, or with other values.
+            std::string entrySql = "SELECT i.recno, EXISTS (SELECT 1 FROM " + m_schema + "." + kTable +
+                                   " AS t NOT INDEXED WHERE t.recno = i.recno" + sameKey +
+                                   ") FROM (SELECT recno" + columns + " FROM " + m_schema + "." +
+                                   kTable + " INDEXED BY " + sqlName(m_def.keys[k].name) +
+                                   " ORDER BY " + orderBy + " LIMIT 1) AS i";
+            // A record missing from the key.
+            std::string recordSql = "SELECT t.recno, EXISTS (SELECT 1 FROM " + m_schema + "." +
+                                    kTable + " AS i INDEXED BY " + sqlName(m_def.keys[k].name) +
+                                    " WHERE i.recno = t.recno" + sameKey + ") FROM (SELECT recno" +
+                                    columns + " FROM " + m_schema + "." + kTable +
+                                    " NOT INDEXED ORDER BY recno " + order + " LIMIT 1) AS t";
+            for (const std::string &sql : {entrySql, recordSql}) {
+                Statement check;
+                Status status = m_db.prepare(sql, check);
+                if (!status.ok())
+                    return status.is(ErrorCode::FileSystem) ? status : keysInvalid(status.message());
+                int rc = sqlite3_step(check.get());
+                if (rc == SQLITE_ROW && sqlite3_column_int(check.get(), 1) == 0)
+                    return keysInvalid(std::string(m_def.keys[k].name));
+                if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+                    Status failure = m_db.lastEngineError(rc);
+                    return failure.is(ErrorCode::FileSystem) || failure.is(ErrorCode::FileLocked)
+                               ? failure
+                               : keysInvalid(failure.message());
+                }
+            }
+        }
+    }
+    return {};
+}
+
+Status DataFile::checkKeys()
+{
+    Statement statement;
+    Status status = m_db.prepare("PRAGMA " + m_schema + ".integrity_check", statement);
+    if (!status.ok())
+        return fail(status.is(ErrorCode::FileSystem) ? status : keysInvalid(status.message()));
+    int rc = sqlite3_step(statement.get());
+    if (rc != SQLITE_ROW)
+        return fail(keysInvalid(m_db.lastEngineError(rc).message()));
+    std::string first = columnText(statement.get(), 0);
+    if (first != "ok")
+        return fail(keysInvalid(first));
+    return done();
+}
+
+Status DataFile::create()
+{
+    if (m_attached)
+        return fail(Status(ErrorCode::AlreadyOpen, standardMessage(ErrorCode::AlreadyOpen)));
+    std::filesystem::path file = path();
+    std::error_code error;
+    if (std::filesystem::exists(file, error))
+        return done();
+    // Built under a temporary name and linked into place, so that no station
+    // ever sees a half-made file, and a file another station made meanwhile
+    // is kept.
+    std::filesystem::path temporary = file;
+    temporary += ".new" + std::to_string(getpid());
+    std::filesystem::remove(temporary, error);
+    const std::string schema = sqlName(std::string(m_def.name) + "_new");
+    Status status = attach(temporary, schema);
+    if (status.ok())
+        status = createSchema(schema, true);
+    detach(schema);
+    if (status.ok() && ::link(temporary.c_str(), file.c_str()) != 0 && errno != EEXIST)
+        status = pathFailure(file);
+    std::filesystem::remove(temporary, error);
+    if (status.ok())
+        syncDirectory(file.parent_path());
+    return fail(status);
+}
+
+Status DataFile::build()
+{
+    if (m_attached)
+        return fail(Status(ErrorCode::AlreadyOpen, standardMessage(ErrorCode::AlreadyOpen)));
+    std::filesystem::path file = path();
+    LockFile lock;
+    Status status = lock.open(file);
+    if (status.ok())
+        status = lock.lockExclusive();
+    if (!status.ok())
+        return fail(status);
+
+    std::filesystem::path temporary = file;
+    temporary += ".rebuild";
+    std::error_code error;
+    std::filesystem::remove(temporary, error);
+    const std::string oldSchema = sqlName(std::string(m_def.name) + "_old");
+    const std::string newSchema = sqlName(std::string(m_def.name) + "_new");
+    status = attach(file, oldSchema);
+    if (status.ok())
+        status = attach(temporary, newSchema);
+    if (status.ok())
+        status = createSchema(newSchema, false);
+    if (status.ok()) {
+        // The records are read in record order from the table itself, never
+        // through the damaged keys; the keys are then made afresh.
+        Transaction transaction(m_db);
+        status = transaction.status();
+        if (status.ok())
+            status = m_db.execute("INSERT INTO " + newSchema + "." + kTable + " SELECT * FROM " +
+                                  oldSchema + "." + kTable + " NOT INDEXED; DELETE FROM " +
+                                  newSchema + ".sqlite_sequence; INSERT INTO " + newSchema +
+                                  ".sqlite_sequence SELECT * FROM " + oldSchema +
+                                  ".sqlite_sequence");
+        if (status.ok())
+            status = createKeys(newSchema);
+        if (status.ok())
+            status = transaction.commit();
+    }
+    detach(newSchema);
+    detach(oldSchema);
+    if (status.ok() && std::rename(temporary.c_str(), file.c_str()) != 0)
+        status = pathFailure(file);
+    std::filesystem::remove(temporary, error);
+    if (status.ok()) {
+        syncDirectory(file.parent_path());
+        lock.markClosedCleanly();
+    }
+    return fail(status);
+}
+
+Status DataFile::cached(const std::string &name, const std::string &sql, sqlite3_stmt *&out)
+{
+    auto found = m_statements.find(name);
+    if (found == m_statements.end()) {
+        Statement statement;
+        Status status = m_db.prepare(sql, statement);
+        if (!status.ok())
+            return status;
+        found = m_statements.emplace(name, std::move(statement)).first;
+    }
+    out = found->second.get();
+    sqlite3_reset(out);
+    sqlite3_clear_bindings(out);
+    return {};
+}
+
+void DataFile::set(int key) { m_cursor->setKey(key); }
+
+void DataFile::setAt(int key, int components)
+{
+    m_cursor->setKey(key);
+    m_cursor->setAt(m_buffer, components);
+}
+
+Status DataFile::next()
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    return m_cursor->next();
+}
+
+Status DataFile::previous()
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    return m_cursor->previous();
+}
+
+void DataFile::setCurrent(std::int64_t recordNumber, std::int64_t version, const void *record)
+{
+    m_current = {recordNumber, version, m_watchNextRead};
+    m_watchNextRead = false;
+    m_def.codec->assign(m_currentRecord.get(), record);
+    if (record != m_buffer)
+        m_def.codec->assign(m_buffer, record);
+}
+
+Status DataFile::readOne(sqlite3_stmt *statement)
+{
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) {
+        m_def.codec->load(statement, 2, m_currentRecord.get());
+        std::int64_t number = sqlite3_column_int64(statement, 0);
+        std::int64_t version = sqlite3_column_int64(statement, 1);
+        sqlite3_reset(statement);
+        setCurrent(number, version, m_currentRecord.get());
+        return done();
+    }
+    Status status = rc == SQLITE_DONE
+                        ? Status(ErrorCode::RecordNotFound, standardMessage(ErrorCode::RecordNotFound))
+                        : m_db.lastEngineError(rc);
+    sqlite3_reset(statement);
+    return fail(status);
+}
+
+Status DataFile::get(int key)
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    sqlite3_stmt *statement = nullptr;
+    std::string sql = "SELECT " + m_selectColumns + " FROM " + m_schema + "." + kTable + " WHERE ";
+    for (int c = 0; c < keyComponentCount(key); ++c)
+        sql += (c ? " AND " : "") + keyColumn(key, c) + " = ?";
+    sql += " ORDER BY recno LIMIT 1";
+    if (Status status = cached("get" + std::to_string(key), sql, statement); !status.ok())
+        return fail(status);
+    for (int c = 0; c < keyComponentCount(key); ++c)
+        bindKeyComponent(statement, c + 1, m_buffer, key, c);
+    Status status = readOne(statement);
+    if (status.ok()) {
+        m_cursor->setKey(key);
+        (void)m_cursor->reset(position(key));
+    }
+    return status;
+}
+
+Status DataFile::getByRecordNumber(std::int64_t recordNumber)
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    sqlite3_stmt *statement = nullptr;
+    if (Status status = cached("byNumber",
+                               "SELECT " + m_selectColumns + " FROM " + m_schema + "." + kTable +
+                                   " WHERE recno = ?1",
+                               statement);
+        !status.ok())
+        return fail(status);
+    sqlite3_bind_int64(statement, 1, recordNumber);
+    return readOne(statement);
+}
+
+Position DataFile::position(int key) const
+{
+    Position position;
+    if (!m_current.isValid())
+        return position;
+    position.m_key = key;
+    position.m_recordNumber = m_current.recordNumber;
+    void *copy = m_def.codec->create();
+    m_def.codec->assign(copy, m_currentRecord.get());
+    position.m_record = std::shared_ptr<const void>(copy, m_def.codec->destroy);
+    return position;
+}
+
+Status DataFile::reset(const Position &position)
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    m_cursor->setKey(position.key());
+    return fail(m_cursor->reset(position));
+}
+
+Status DataFile::reget(const Position &position)
+{
+    if (!position.isValid())
+        return fail(Status(ErrorCode::RecordNotFound, standardMessage(ErrorCode::RecordNotFound)));
+    return getByRecordNumber(position.recordNumber());
+}
+
+Status DataFile::add()
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    m_db.releaseReads();
+    sqlite3_stmt *statement = nullptr;
+    std::string columns;
+    std::string values;
+    for (int i = 0; i < static_cast<int>(m_def.fields.size()); ++i) {
+        columns += (i ? ", " : "") + sqlName(m_def.fields[i].name);
+        values += (i ? ", ?" : "?") + std::to_string(i + 1);
+    }
+    if (Status status = cached("add",
+                               "INSERT INTO " + m_schema + "." + kTable + " (" + columns +
+                                   ") VALUES (" + values + ")",
+                               statement);
+        !status.ok())
+        return fail(status);
+    m_def.codec->bindAll(statement, 1, m_buffer);
+    int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_DONE)
+        return fail(m_db.lastEngineError(rc));
+    m_watchNextRead = false;
+    setCurrent(sqlite3_last_insert_rowid(m_db.handle()), 0, m_buffer);
+    return done();
+}
+
+Status DataFile::put() { return put(m_current); }
+
+Status DataFile::put(const RecordRef &record) { return write(record, false); }
+
+Status DataFile::remove() { return remove(m_current); }
+
+Status DataFile::remove(const RecordRef &record) { return write(record, true); }
+
+Status DataFile::write(const RecordRef &record, bool remove)
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    if (!record.isValid())
+        return fail(Status(ErrorCode::NoRecord, standardMessage(ErrorCode::NoRecord)));
+    m_db.releaseReads();
+    const int fieldCount = static_cast<int>(m_def.fields.size());
+    std::string sql;
+    if (remove) {
+        sql = "DELETE FROM " + m_schema + "." + kTable + " WHERE recno = ?1";
+    } else {
+        sql = "UPDATE " + m_schema + "." + kTable + " SET version = version + 1";
+        for (int i = 0; i < fieldCount; ++i)
+            sql += ", " + sqlName(m_def.fields[i].name) + " = ?" + std::to_string(i + 3);
+        sql += " WHERE recno = ?1";
+    }
+    sql += record.watched ? " AND version = ?2" : "";
+    sqlite3_stmt *statement = nullptr;
+    std::string name = std::string(remove ? "delete" : "put") + (record.watched ? "Watched" : "");
+    if (Status status = cached(name, sql, statement); !status.ok())
+        return fail(status);
+    sqlite3_bind_int64(statement, 1, record.recordNumber);
+    if (record.watched)
+        sqlite3_bind_int64(statement, 2, record.version);
+    if (!remove)
+        m_def.codec->bindAll(statement, 3, m_buffer);
+    int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_DONE)
+        return fail(m_db.lastEngineError(rc));
+    if (sqlite3_changes(m_db.handle()) == 0) {
+        ErrorCode code = record.watched ? ErrorCode::ChangedByOther : ErrorCode::RecordNotFound;
+        return fail(Status(code, standardMessage(code)));
+    }
+    if (record.recordNumber == m_current.recordNumber) {
+        if (remove) {
+            m_current = {};
+        } else {
+            // The write is this window's own: a later watched put of the
+            // same record compares against the new version.
+            m_current.version = record.version + 1;
+            m_def.codec->assign(m_currentRecord.get(), m_buffer);
+        }
+    }
+    return done();
+}
+
+bool DataFile::duplicate(int key, bool excludingCurrent)
+{
+    if (key == kFileOrder || !m_attached)
+        return false;
+    sqlite3_stmt *statement = nullptr;
+    std::string sql = "SELECT 1 FROM " + m_schema + "." + kTable + " WHERE recno <> ?1";
+    for (int c = 0; c < keyComponentCount(key); ++c)
+        sql += " AND " + keyColumn(key, c) + " = ?" + std::to_string(c + 2);
+    if (!cached("duplicate" + std::to_string(key), sql + " LIMIT 1", statement).ok())
+        return false;
+    sqlite3_bind_int64(statement, 1, excludingCurrent ? m_current.recordNumber : 0);
+    for (int c = 0; c < keyComponentCount(key); ++c)
+        bindKeyComponent(statement, c + 2, m_buffer, key, c);
+    bool found = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_reset(statement);
+    return found;
+}
+
+bool DataFile::duplicateAnyUnique()
+{
+    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k)
+        if (m_def.keys[k].unique && duplicate(k))
+            return true;
+    return false;
+}
+
+Status DataFile::hold(RecordHold &hold, int waitMs)
+{
+    if (!m_current.isValid())
+        return fail(Status(ErrorCode::NoRecord, standardMessage(ErrorCode::NoRecord)));
+    return DataFile::hold(hold, m_current.recordNumber, waitMs);
+}
+
+Status DataFile::hold(RecordHold &hold, std::int64_t recordNumber, int waitMs)
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    return fail(hold.acquire(path(), recordNumber, waitMs));
+}
+
+Status DataFile::records(std::int64_t &count)
+{
+    count = 0;
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    sqlite3_stmt *statement = nullptr;
+    if (Status status = cached("count", "SELECT count(*) FROM " + m_schema + "." + kTable, statement);
+        !status.ok())
+        return fail(status);
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW)
+        count = sqlite3_column_int64(statement, 0);
+    sqlite3_reset(statement);
+    return rc == SQLITE_ROW ? done() : fail(m_db.lastEngineError(rc));
+}
+
+Status DataFile::hasRecords(bool &any)
+{
+    any = false;
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    sqlite3_stmt *statement = nullptr;
+    if (Status status = cached("exists",
+                               "SELECT EXISTS (SELECT 1 FROM " + m_schema + "." + kTable + ")",
+                               statement);
+        !status.ok())
+        return fail(status);
+    int rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW)
+        any = sqlite3_column_int(statement, 0) != 0;
+    sqlite3_reset(statement);
+    return rc == SQLITE_ROW ? done() : fail(m_db.lastEngineError(rc));
+}
+
+Status DataFile::pack()
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    m_db.releaseReads();
+    return fail(m_db.execute("VACUUM " + m_schema));
+}
+
+} // namespace korvalen

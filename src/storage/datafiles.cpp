@@ -1,0 +1,154 @@
+#include "storage/datafiles.h"
+
+#include "storage/recordcodec.h"
+
+namespace korvalen {
+
+namespace {
+
+FieldDef longField(std::string_view name) { return {name, FieldType::Long, 4}; }
+FieldDef shortField(std::string_view name) { return {name, FieldType::Short, 2}; }
+FieldDef byteField(std::string_view name) { return {name, FieldType::Byte, 1}; }
+FieldDef textField(std::string_view name, int width) { return {name, FieldType::Text, width}; }
+
+} // namespace
+
+const FileDef &activityFile()
+{
+    static const FileDef def = {
+        "ACTIVITY",
+        "ACT",
+        {longField("ACTNUMBER"), textField("NAME", 50), byteField("TYPE"), textField("GROUP", 10),
+         textField("REPEATTYPE", 18), shortField("REPNUMBER"), textField("WEEK", 4),
+         byteField("WEEKDAY"), longField("REPEND"),
+         {"NOTES", FieldType::Memo, static_cast<int>(Memo::maxBytes)}},
+        {{"GROUP_KEY", {3}, false, true},
+         {"ACTNUMBER_KEY", {0}, true, false},
+         {"NAME_KEY", {1}, false, true}},
+        false,
+        1,
+        &codecFor<ActivityRecord>(),
+    };
+    return def;
+}
+
+const FileDef &personActFile()
+{
+    static const FileDef def = {
+        "PERSONACT",
+        "PER",
+        {longField("ACTNUMBER"), textField("PERSON", 10)},
+        {{"PERSON_KEY", {1}, false, true}, {"ACTIVITY_KEY", {0}, false, true}},
+        false,
+        1,
+        &codecFor<PersonActRecord>(),
+    };
+    return def;
+}
+
+const FileDef &datesFile()
+{
+    static const FileDef def = {
+        "DATES",
+        "DAT",
+        {longField("ACTNUMBER"), longField("DATE"), longField("TIME"), longField("ENDTIME"),
+         textField("DATETEXT", 11), textField("DAYNAME", 4)},
+        {{"DATETIME_KEY", {1, 2, 3}, false, true}, {"ACTNUMBER_KEY", {0}, false, true}},
+        false,
+        1,
+        &codecFor<DatesRecord>(),
+    };
+    return def;
+}
+
+const FileDef &groupFile()
+{
+    static const FileDef def = {
+        "GROUP", "GRO", {textField("GROUP", 10)}, {{"GROUP_KEY", {0}, true, true}},
+        false,   1,       &codecFor<GroupRecord>(),
+    };
+    return def;
+}
+
+const FileDef &groupPeopleFile()
+{
+    static const FileDef def = {
+        "GROUPPEOPLE",
+        "GRP",
+        {textField("GROUP", 10), textField("PEOPLE", 10)},
+        {{"GROUP_KEY", {0, 1}, false, true}},
+        false,
+        1,
+        &codecFor<GroupPeopleRecord>(),
+    };
+    return def;
+}
+
+const FileDef &peopleFile()
+{
+    static const FileDef def = {
+        "PEOPLE",
+        "PEO",
+        {textField("PERSON", 10), textField("NAME", 30), longField("DATE")},
+        {{"PERSON_KEY", {0}, true, false}, {"DATE_KEY", {2}, false, true}},
+        true,
+        1,
+        &codecFor<PeopleRecord>(),
+    };
+    return def;
+}
+
+const FileDef &specialFile()
+{
+    static const FileDef def = {
+        "SPECIAL",
+        "SPE",
+        {longField("STARTDATE"), longField("ENDDATE"), textField("DESCRIPTION", 20)},
+        {{"DATE_KEY", {0}, false, true}},
+        false,
+        1,
+        &codecFor<SpecialRecord>(),
+    };
+    return def;
+}
+
+const FileDef &weekdayFile()
+{
+    static const FileDef def = {
+        "WEEKDAY",
+        "WEE",
+        {textField("DAY", 9), byteField("DAYNUMBER")},
+        {{"DAYNUMBER_KEY", {1}, true, false}},
+        false,
+        1,
+        &codecFor<WeekdayRecord>(),
+    };
+    return def;
+}
+
+const FileDef &userPrefFile()
+{
+    // No keys; the single record gets the number 2, as older copies of the
+    // program read it by that number.
+    static const FileDef def = {
+        "USERPREF", "USP", {longField("STARTTIME"), longField("DURATION")}, {}, true, 2,
+        &codecFor<UserPrefRecord>(),
+    };
+    return def;
+}
+
+AppData::~AppData()
+{
+    for (DataFile *file : files)
+        file->close();
+}
+
+Status readUserPreferences(AppData &data)
+{
+    data.userPref.set(kFileOrder);
+    Status status = data.userPref.next();
+    data.userPref.cursor().release();
+    return status;
+}
+
+} // namespace korvalen

@@ -1,0 +1,50 @@
+#include "storage/filedef.h"
+
+namespace korvalen {
+
+int FileDef::recordBytes() const
+{
+    int bytes = 0;
+    for (const FieldDef &field : fields)
+        if (field.type != FieldType::Memo)
+            bytes += field.width;
+    return bytes;
+}
+
+bool FileDef::hasMemo() const
+{
+    for (const FieldDef &field : fields)
+        if (field.type == FieldType::Memo)
+            return true;
+    return false;
+}
+
+int FileDef::keyIndex(std::string_view keyName) const
+{
+    for (int k = 0; k < static_cast<int>(keys.size()); ++k)
+        if (keys[k].name == keyName)
+            return k;
+    return -1;
+}
+
+std::string FileDef::qualifiedKeyName(int key) const
+{
+    return std::string(prefix) + ":" + std::string(keys[key].name);
+}
+
+std::string FileDef::qualifiedFieldName(int field) const
+{
+    return std::string(prefix) + ":" + std::string(fields[field].name);
+}
+
+bool FileDef::fieldIgnoresCase(int field) const
+{
+    for (const KeyDef &key : keys)
+        if (key.caseInsensitive)
+            for (int component : key.components)
+                if (component == field)
+                    return true;
+    return false;
+}
+
+} // namespace korvalen

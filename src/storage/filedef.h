@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvalen {
+
+// A memo kept beside a record and read and written with it. An empty memo is
+// stored as none.
+struct Memo
+{
+    static constexpr std::size_t maxBytes = 400;
+    std::string text;
+
+    friend bool operator==(const Memo &, const Memo &) = default;
+};
+
+enum class FieldType { Long, Short, Byte, Text, Memo };
+
+struct FieldDef
+{
+    std::string_view name; // without the prefix: "ACTNUMBER"
+    FieldType type;
+    int width;             // bytes in the record (memo: its largest size)
+};
+
+struct KeyDef
+{
+    std::string_view name;      // without the prefix: "DATETIME_KEY"
+    std::vector<int> components; // field indexes, in key order
+    bool unique = false;
+    bool caseInsensitive = false;
+};
+
+struct RecordCodec;
+
+// The declaration of one data file: its name, prefix, fields in record order,
+// keys, and whether it is encrypted. Constant after construction.
+struct FileDef
+{
+    std::string_view name;   // "ACTIVITY"
+    std::string_view prefix; // "ACT"
+    std::vector<FieldDef> fields;
+    std::vector<KeyDef> keys;
+    bool encrypted = false;
+    // The record number the store hands to the file's first record.
+    std::int64_t firstRecordNumber = 1;
+    const RecordCodec *codec = nullptr;
+
+    // The record's size in bytes: the sum of the field widths (memo apart).
+    int recordBytes() const;
+    bool hasMemo() const;
+    // The index of the key called `name` ("DATETIME_KEY"), -1 when none.
+    int keyIndex(std::string_view name) const;
+    // "DAT:DATETIME_KEY"
+    std::string qualifiedKeyName(int key) const;
+    // "DAT:DATE"
+    std::string qualifiedFieldName(int field) const;
+    // True when text field `field` compares without regard to letter case
+    // (it is a component of a case-insensitive key).
+    bool fieldIgnoresCase(int field) const;
+};
+
+} // namespace korvalen
