@@ -33,10 +33,13 @@ sanitize: deps
 		UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS) --timeout 1200
 
 # Benchmarks: an optimised build; each program prints `name value unit` lines.
+# Every program runs even when one fails; make then fails.
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKORVALEN_BENCH=ON -DKORVALEN_TESTS=OFF
 	cmake --build build-bench -j$(JOBS)
-	@set -e; for b in build-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@failed=0; for b in build-bench/bench/bench_*; do \
+		if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || failed=1; fi; \
+	done; exit $$failed
 
 clean:
 	rm -rf $(BUILD) build-sanitize build-bench

@@ -21,7 +21,8 @@ int Status::displayCode() const
 
 std::string Status::text() const
 {
-    return m_message + " (" + std::to_string(displayCode()) + ")";
+    const std::string message = m_message.empty() ? standardMessage(m_code) : m_message;
+    return message + " (" + std::to_string(displayCode()) + ")";
 }
 
 const char *standardMessage(ErrorCode code)
