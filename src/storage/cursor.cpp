@@ -106,13 +106,13 @@ void Cursor::setAt(const void *record, int components)
     m_anchorNumber = 0;
 }
 
-Status Cursor::reset(const Position &position)
+Status Cursor::reset(const Position &position, bool onRecord)
 {
     release();
     if (!position.isValid() || position.key() != m_key)
         return Status(ErrorCode::RecordNotFound, standardMessage(ErrorCode::RecordNotFound));
     m_file.def().codec->assign(m_anchorRecord.get(), position.m_record.get());
-    m_anchor = Anchor::At;
+    m_anchor = onRecord ? Anchor::At : Anchor::After;
     m_anchorNumber = position.recordNumber();
     return {};
 }

@@ -83,8 +83,9 @@ public:
     // record whose key is not greater.
     void setAt(const void *record, int components = -1);
     // Positions at `position`: the next read in either direction returns
-    // that record, or its neighbour when it is gone.
-    Status reset(const Position &position);
+    // that record, or its neighbour when it is gone. With `onRecord` false,
+    // the record counts as read: the next read returns its neighbour.
+    Status reset(const Position &position, bool onRecord = true);
 
     // Read the next or previous record into the file's buffer: 33 at the
     // end or the start; an engine failure otherwise.

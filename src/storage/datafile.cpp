@@ -559,8 +559,9 @@ Status DataFile::get(int key)
         bindKeyComponent(statement, c + 1, m_buffer, key, c);
     Status status = readOne(statement);
     if (status.ok()) {
+        // Sequential reading goes on from the record found.
         m_cursor->setKey(key);
-        (void)m_cursor->reset(position(key));
+        (void)m_cursor->reset(position(key), false);
     }
     return status;
 }

@@ -87,7 +87,8 @@ public:
     Cursor &cursor() { return *m_cursor; }
 
     // Reads the first record (in record order) whose key `key` equals the
-    // buffer's key values in every component: 35 when none.
+    // buffer's key values in every component: 35 when none. The file's own
+    // cursor then reads on from it in the order of `key`.
     Status get(int key);
     // Reads record number `recordNumber`: 35 when there is none.
     Status getByRecordNumber(std::int64_t recordNumber);

@@ -191,6 +191,21 @@ TEST_F(KeyedFileTest, DirectionChangesStepToTheNeighbour)
     EXPECT_EQ(person(), "d");
 }
 
+TEST_F(KeyedFileTest, SequentialReadingGoesOnFromARecordGotByKey)
+{
+    openFile(m_data->people);
+    for (const char *name : {"a", "b", "c"})
+        addPerson(name);
+    m_data->PEO.PERSON = "b";
+    ASSERT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
+    ASSERT_TRUE(m_data->people.next().ok());
+    EXPECT_EQ(person(), "c");
+    m_data->PEO.PERSON = "b";
+    ASSERT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
+    ASSERT_TRUE(m_data->people.previous().ok());
+    EXPECT_EQ(person(), "a");
+}
+
 TEST_F(KeyedFileTest, ResetReturnsExactlyThatRecordAmongEqualKeys)
 {
     openFile(m_data->people);
