@@ -6,7 +6,8 @@
 namespace korvalen {
 
 // Buttons of a message box, with the values the program's procedures test.
-enum Button : int {
+enum Button : int
+{
     ButtonNone = 0,
     ButtonOk = 1,
     ButtonYes = 2,
@@ -14,7 +15,13 @@ enum Button : int {
     ButtonCancel = 64,
 };
 
-enum class MessageIcon { None, Exclamation, Question, Information };
+enum class MessageIcon
+{
+    None,
+    Exclamation,
+    Question,
+    Information
+};
 
 struct MessageBoxRequest
 {

@@ -21,7 +21,10 @@ Cursor::Cursor(DataFile &file, int key)
 {
 }
 
-Cursor::~Cursor() { release(); }
+Cursor::~Cursor()
+{
+    release();
+}
 
 void Cursor::release()
 {
@@ -39,7 +42,10 @@ void Cursor::invalidate()
     m_statements.clear();
 }
 
-int Cursor::componentCount() const { return m_file.keyComponentCount(m_key); }
+int Cursor::componentCount() const
+{
+    return m_file.keyComponentCount(m_key);
+}
 
 void Cursor::setKey(int key)
 {
@@ -131,9 +137,15 @@ Position Cursor::position() const
     return position;
 }
 
-Status Cursor::next() { return m_db.remember(read(true)); }
+Status Cursor::next()
+{
+    return m_db.remember(read(true));
+}
 
-Status Cursor::previous() { return m_db.remember(read(false)); }
+Status Cursor::previous()
+{
+    return m_db.remember(read(false));
+}
 
 Status Cursor::read(bool forward)
 {

@@ -100,8 +100,20 @@ public:
     void release();
 
 private:
-    enum class Anchor { Start, Values, After, At };
-    enum class Phase { None, Whole, SameKey, Beyond };
+    enum class Anchor
+    {
+        Start,
+        Values,
+        After,
+        At
+    };
+    enum class Phase
+    {
+        None,
+        Whole,
+        SameKey,
+        Beyond
+    };
 
     Status read(bool forward);
     Status begin(bool forward);
@@ -116,7 +128,7 @@ private:
     int m_key;
     Filter m_filter;
 
-    int m_rangeEqual = 0;   // leading components pinned to m_rangeLow's
+    int m_rangeEqual = 0; // leading components pinned to m_rangeLow's
     bool m_rangeBetween = false;
     std::unique_ptr<void, void (*)(void *)> m_rangeLow;
     std::unique_ptr<void, void (*)(void *)> m_rangeHigh;

@@ -41,18 +41,24 @@ Statement &Statement::operator=(Statement &&other) noexcept
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(m_statement); }
+Statement::~Statement()
+{
+    sqlite3_finalize(m_statement);
+}
 
-Database::~Database() { close(); }
+Database::~Database()
+{
+    close();
+}
 
 Status Database::open(const std::filesystem::path &directory)
 {
     close();
     m_directory = directory;
     std::string path = (directory / mainFileName).string();
-    int rc = sqlite3_open_v2(path.c_str(), &m_db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         Status failure = lastEngineError(rc, path);
         close();
@@ -162,8 +168,8 @@ Transaction::Transaction(Database &db) : m_db(db)
 {
     db.releaseReads();
     m_level = db.m_transactionDepth;
-    std::string sql = m_level == 0 ? std::string("BEGIN IMMEDIATE")
-                                   : "SAVEPOINT level" + std::to_string(m_level);
+    std::string sql =
+        m_level == 0 ? std::string("BEGIN IMMEDIATE") : "SAVEPOINT level" + std::to_string(m_level);
     m_status = db.execute(sql);
     if (m_status.ok()) {
         m_open = true;
@@ -171,15 +177,18 @@ Transaction::Transaction(Database &db) : m_db(db)
     }
 }
 
-Transaction::~Transaction() { rollback(); }
+Transaction::~Transaction()
+{
+    rollback();
+}
 
 Status Transaction::commit()
 {
     if (!m_open)
         return m_status.ok() ? Status(ErrorCode::InvalidFile, "Transaction not open") : m_status;
     m_db.releaseReads();
-    std::string sql = m_level == 0 ? std::string("COMMIT")
-                                   : "RELEASE SAVEPOINT level" + std::to_string(m_level);
+    std::string sql =
+        m_level == 0 ? std::string("COMMIT") : "RELEASE SAVEPOINT level" + std::to_string(m_level);
     Status status = m_db.execute(sql);
     if (!status.ok()) {
         rollback();

@@ -2,8 +2,8 @@
 
 #include "storage/recordcodec.h"
 
-#include <sqlite3.h>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,9 +17,15 @@ constexpr const char *kTable = "rec";
 
 using OwnedRecord = std::unique_ptr<void, void (*)(void *)>;
 
-OwnedRecord newRecord(const FileDef &def) { return {def.codec->create(), def.codec->destroy}; }
+OwnedRecord newRecord(const FileDef &def)
+{
+    return {def.codec->create(), def.codec->destroy};
+}
 
-std::string columnType(FieldType type) { return type == FieldType::Text || type == FieldType::Memo ? "TEXT" : "INTEGER"; }
+std::string columnType(FieldType type)
+{
+    return type == FieldType::Text || type == FieldType::Memo ? "TEXT" : "INTEGER";
+}
 
 std::string tableSql(const FileDef &def, const std::string &schema)
 {
@@ -72,7 +78,10 @@ DataFile::DataFile(Database &db, const FileDef &def, void *buffer)
     m_cursor = std::make_unique<Cursor>(*this, kFileOrder);
 }
 
-DataFile::~DataFile() { close(); }
+DataFile::~DataFile()
+{
+    close();
+}
 
 std::filesystem::path DataFile::path() const
 {
@@ -98,8 +107,8 @@ int DataFile::keyComponentCount(int key) const
     return key == kFileOrder ? 0 : static_cast<int>(m_def.keys[key].components.size());
 }
 
-void DataFile::bindKeyComponent(sqlite3_stmt *statement, int parameter, const void *record,
-                                int key, int component) const
+void DataFile::bindKeyComponent(sqlite3_stmt *statement, int parameter, const void *record, int key,
+                                int component) const
 {
     m_def.codec->bindField(statement, parameter, record, m_def.keys[key].components[component]);
 }
@@ -130,7 +139,10 @@ Status DataFile::attach(const std::filesystem::path &path, const std::string &sc
                         ".synchronous=FULL;");
 }
 
-void DataFile::detach(const std::string &schema) { (void)m_db.execute("DETACH DATABASE " + schema); }
+void DataFile::detach(const std::string &schema)
+{
+    (void)m_db.execute("DETACH DATABASE " + schema);
+}
 
 Status DataFile::createKeys(const std::string &schema)
 {
@@ -159,7 +171,10 @@ Status DataFile::createSchema(const std::string &schema, bool withKeys)
     return status;
 }
 
-Status DataFile::open() { return fail(openWith(false)); }
+Status DataFile::open()
+{
+    return fail(openWith(false));
+}
 
 Status DataFile::openExclusive()
 {
@@ -186,7 +201,8 @@ Status DataFile::openWith(bool exclusive)
     std::filesystem::path file = path();
     std::error_code error;
     if (!std::filesystem::exists(file, error))
-        return Status(ErrorCode::FileNotFound, standardMessage(ErrorCode::FileNotFound) + (": " + file.string()));
+        return Status(ErrorCode::FileNotFound,
+                      standardMessage(ErrorCode::FileNotFound) + (": " + file.string()));
 
     Status status = m_lock.open(file);
     if (!status.ok())
@@ -263,7 +279,8 @@ Status DataFile::checkLayout()
     bool matches = true;
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
         auto text = [&](int column) {
-            auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), column));
+            auto *value =
+                reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), column));
             return std::string(value ? value : "");
         };
         if (row >= expected.size() || text(1) != expected[row].first ||
@@ -284,13 +301,15 @@ namespace {
 std::string columnText(sqlite3_stmt *statement, int column)
 {
     auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-    return value ? std::string(value, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+    return value ? std::string(value,
+                               static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
                  : std::string();
 }
 
 Status keysInvalid(const std::string &detail)
 {
-    return Status(ErrorCode::KeysInvalid, standardMessage(ErrorCode::KeysInvalid) + (": " + detail));
+    return Status(ErrorCode::KeysInvalid,
+                  standardMessage(ErrorCode::KeysInvalid) + (": " + detail));
 }
 
 } // namespace
@@ -355,8 +374,8 @@ Status DataFile::checkKeysCheaply()
                 orderBy += keyColumn(k, c) + " " + order + ", ";
             orderBy += std::string("recno ") + order;
             // An entry of the key without its record, or with other values.
-            std::string entrySql = "SELECT i.recno, EXISTS (SELECT 1 FROM " + m_schema + "." + kTable +
-                                   " AS t NOT INDEXED WHERE t.recno = i.recno" + sameKey +
+            std::string entrySql = "SELECT i.recno, EXISTS (SELECT 1 FROM " + m_schema + "." +
+                                   kTable + " AS t NOT INDEXED WHERE t.recno = i.recno" + sameKey +
                                    ") FROM (SELECT recno" + columns + " FROM " + m_schema + "." +
                                    kTable + " INDEXED BY " + sqlName(m_def.keys[k].name) +
                                    " ORDER BY " + orderBy + " LIMIT 1) AS i";
@@ -370,7 +389,8 @@ Status DataFile::checkKeysCheaply()
                 Statement check;
                 Status status = m_db.prepare(sql, check);
                 if (!status.ok())
-                    return status.is(ErrorCode::FileSystem) ? status : keysInvalid(status.message());
+                    return status.is(ErrorCode::FileSystem) ? status
+                                                            : keysInvalid(status.message());
                 int rc = sqlite3_step(check.get());
                 if (rc == SQLITE_ROW && sqlite3_column_int(check.get(), 1) == 0)
                     return keysInvalid(std::string(m_def.keys[k].name));
@@ -457,11 +477,11 @@ Status DataFile::build()
         Transaction transaction(m_db);
         status = transaction.status();
         if (status.ok())
-            status = m_db.execute("INSERT INTO " + newSchema + "." + kTable + " SELECT * FROM " +
-                                  oldSchema + "." + kTable + " NOT INDEXED; DELETE FROM " +
-                                  newSchema + ".sqlite_sequence; INSERT INTO " + newSchema +
-                                  ".sqlite_sequence SELECT * FROM " + oldSchema +
-                                  ".sqlite_sequence");
+            status =
+                m_db.execute("INSERT INTO " + newSchema + "." + kTable + " SELECT * FROM " +
+                             oldSchema + "." + kTable + " NOT INDEXED; DELETE FROM " + newSchema +
+                             ".sqlite_sequence; INSERT INTO " + newSchema +
+                             ".sqlite_sequence SELECT * FROM " + oldSchema + ".sqlite_sequence");
         if (status.ok())
             status = createKeys(newSchema);
         if (status.ok())
@@ -495,7 +515,10 @@ Status DataFile::cached(const std::string &name, const std::string &sql, sqlite3
     return {};
 }
 
-void DataFile::set(int key) { m_cursor->setKey(key); }
+void DataFile::set(int key)
+{
+    m_cursor->setKey(key);
+}
 
 void DataFile::setAt(int key, int components)
 {
@@ -537,9 +560,9 @@ Status DataFile::readOne(sqlite3_stmt *statement)
         setCurrent(number, version, m_currentRecord.get());
         return done();
     }
-    Status status = rc == SQLITE_DONE
-                        ? Status(ErrorCode::RecordNotFound, standardMessage(ErrorCode::RecordNotFound))
-                        : m_db.lastEngineError(rc);
+    Status status = rc == SQLITE_DONE ? Status(ErrorCode::RecordNotFound,
+                                               standardMessage(ErrorCode::RecordNotFound))
+                                      : m_db.lastEngineError(rc);
     sqlite3_reset(statement);
     return fail(status);
 }
@@ -637,13 +660,25 @@ Status DataFile::add()
     return done();
 }
 
-Status DataFile::put() { return put(m_current); }
+Status DataFile::put()
+{
+    return put(m_current);
+}
 
-Status DataFile::put(const RecordRef &record) { return write(record, false); }
+Status DataFile::put(const RecordRef &record)
+{
+    return write(record, false);
+}
 
-Status DataFile::remove() { return remove(m_current); }
+Status DataFile::remove()
+{
+    return remove(m_current);
+}
 
-Status DataFile::remove(const RecordRef &record) { return write(record, true); }
+Status DataFile::remove(const RecordRef &record)
+{
+    return write(record, true);
+}
 
 Status DataFile::write(const RecordRef &record, bool remove)
 {
@@ -739,7 +774,8 @@ Status DataFile::records(std::int64_t &count)
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
     sqlite3_stmt *statement = nullptr;
-    if (Status status = cached("count", "SELECT count(*) FROM " + m_schema + "." + kTable, statement);
+    if (Status status =
+            cached("count", "SELECT count(*) FROM " + m_schema + "." + kTable, statement);
         !status.ok())
         return fail(status);
     int rc = sqlite3_step(statement);
@@ -755,9 +791,8 @@ Status DataFile::hasRecords(bool &any)
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
     sqlite3_stmt *statement = nullptr;
-    if (Status status = cached("exists",
-                               "SELECT EXISTS (SELECT 1 FROM " + m_schema + "." + kTable + ")",
-                               statement);
+    if (Status status = cached(
+            "exists", "SELECT EXISTS (SELECT 1 FROM " + m_schema + "." + kTable + ")", statement);
         !status.ok())
         return fail(status);
     int rc = sqlite3_step(statement);

@@ -6,10 +6,22 @@ namespace korvalen {
 
 namespace {
 
-FieldDef longField(std::string_view name) { return {name, FieldType::Long, 4}; }
-FieldDef shortField(std::string_view name) { return {name, FieldType::Short, 2}; }
-FieldDef byteField(std::string_view name) { return {name, FieldType::Byte, 1}; }
-FieldDef textField(std::string_view name, int width) { return {name, FieldType::Text, width}; }
+FieldDef longField(std::string_view name)
+{
+    return {name, FieldType::Long, 4};
+}
+FieldDef shortField(std::string_view name)
+{
+    return {name, FieldType::Short, 2};
+}
+FieldDef byteField(std::string_view name)
+{
+    return {name, FieldType::Byte, 1};
+}
+FieldDef textField(std::string_view name, int width)
+{
+    return {name, FieldType::Text, width};
+}
 
 } // namespace
 
@@ -18,9 +30,15 @@ const FileDef &activityFile()
     static const FileDef def = {
         "ACTIVITY",
         "ACT",
-        {longField("ACTNUMBER"), textField("NAME", 50), byteField("TYPE"), textField("GROUP", 10),
-         textField("REPEATTYPE", 18), shortField("REPNUMBER"), textField("WEEK", 4),
-         byteField("WEEKDAY"), longField("REPEND"),
+        {longField("ACTNUMBER"),
+         textField("NAME", 50),
+         byteField("TYPE"),
+         textField("GROUP", 10),
+         textField("REPEATTYPE", 18),
+         shortField("REPNUMBER"),
+         textField("WEEK", 4),
+         byteField("WEEKDAY"),
+         longField("REPEND"),
          {"NOTES", FieldType::Memo, static_cast<int>(Memo::maxBytes)}},
         {{"GROUP_KEY", {3}, false, true},
          {"ACTNUMBER_KEY", {0}, true, false},
@@ -65,7 +83,7 @@ const FileDef &groupFile()
 {
     static const FileDef def = {
         "GROUP", "GRO", {textField("GROUP", 10)}, {{"GROUP_KEY", {0}, true, true}},
-        false,   1,       &codecFor<GroupRecord>(),
+        false,   1,     &codecFor<GroupRecord>(),
     };
     return def;
 }
@@ -131,7 +149,12 @@ const FileDef &userPrefFile()
     // No keys; the single record gets the number 2, as older copies of the
     // program read it by that number.
     static const FileDef def = {
-        "USERPREF", "USP", {longField("STARTTIME"), longField("DURATION")}, {}, true, 2,
+        "USERPREF",
+        "USP",
+        {longField("STARTTIME"), longField("DURATION")},
+        {},
+        true,
+        2,
         &codecFor<UserPrefRecord>(),
     };
     return def;

@@ -28,8 +28,8 @@ struct ActivityRecord
 
     template <class V> void visitFields(V &&v)
     {
-        v(ACTNUMBER), v(NAME), v(TYPE), v(GROUP), v(REPEATTYPE), v(REPNUMBER), v(WEEK),
-            v(WEEKDAY), v(REPEND), v(NOTES);
+        v(ACTNUMBER), v(NAME), v(TYPE), v(GROUP), v(REPEATTYPE), v(REPNUMBER), v(WEEK), v(WEEKDAY),
+            v(REPEND), v(NOTES);
     }
     friend bool operator==(const ActivityRecord &, const ActivityRecord &) = default;
 };
@@ -135,14 +135,43 @@ const FileDef &userPrefFile();
 
 // Key numbers, in the order of each file's declaration.
 namespace keys {
-enum Activity { ACT_GROUP_KEY, ACT_ACTNUMBER_KEY, ACT_NAME_KEY };
-enum PersonAct { PER_PERSON_KEY, PER_ACTIVITY_KEY };
-enum Dates { DAT_DATETIME_KEY, DAT_ACTNUMBER_KEY };
-enum Group { GRO_GROUP_KEY };
-enum GroupPeople { GRP_GROUP_KEY };
-enum People { PEO_PERSON_KEY, PEO_DATE_KEY };
-enum Special { SPE_DATE_KEY };
-enum Weekday { WEE_DAYNUMBER_KEY };
+enum Activity
+{
+    ACT_GROUP_KEY,
+    ACT_ACTNUMBER_KEY,
+    ACT_NAME_KEY
+};
+enum PersonAct
+{
+    PER_PERSON_KEY,
+    PER_ACTIVITY_KEY
+};
+enum Dates
+{
+    DAT_DATETIME_KEY,
+    DAT_ACTNUMBER_KEY
+};
+enum Group
+{
+    GRO_GROUP_KEY
+};
+enum GroupPeople
+{
+    GRP_GROUP_KEY
+};
+enum People
+{
+    PEO_PERSON_KEY,
+    PEO_DATE_KEY
+};
+enum Special
+{
+    SPE_DATE_KEY
+};
+enum Weekday
+{
+    WEE_DAYNUMBER_KEY
+};
 } // namespace keys
 
 // The report parameters and the request and response shared between
@@ -159,8 +188,18 @@ struct SharedGlobals
     std::uint8_t CalNotes = 0;
 };
 
-enum Request : std::int32_t { InsertRecord = 1, ChangeRecord = 2, DeleteRecord = 3, SelectRecord = 4 };
-enum Response : std::int32_t { RequestCompleted = 1, RequestCancelled = 2 };
+enum Request : std::int32_t
+{
+    InsertRecord = 1,
+    ChangeRecord = 2,
+    DeleteRecord = 3,
+    SelectRecord = 4
+};
+enum Response : std::int32_t
+{
+    RequestCompleted = 1,
+    RequestCancelled = 2
+};
 
 // One program's data: the connection, the nine record buffers, the nine
 // files (each with its open counter) and the shared globals. A test builds a

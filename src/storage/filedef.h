@@ -18,18 +18,25 @@ struct Memo
     friend bool operator==(const Memo &, const Memo &) = default;
 };
 
-enum class FieldType { Long, Short, Byte, Text, Memo };
+enum class FieldType
+{
+    Long,
+    Short,
+    Byte,
+    Text,
+    Memo
+};
 
 struct FieldDef
 {
     std::string_view name; // without the prefix: "ACTNUMBER"
     FieldType type;
-    int width;             // bytes in the record (memo: its largest size)
+    int width; // bytes in the record (memo: its largest size)
 };
 
 struct KeyDef
 {
-    std::string_view name;      // without the prefix: "DATETIME_KEY"
+    std::string_view name;       // without the prefix: "DATETIME_KEY"
     std::vector<int> components; // field indexes, in key order
     bool unique = false;
     bool caseInsensitive = false;

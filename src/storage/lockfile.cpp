@@ -28,7 +28,10 @@ bool tryLock(int fd, short type, std::int64_t start, std::int64_t length, int &e
     return false;
 }
 
-bool isContention(int error) { return error == EAGAIN || error == EACCES; }
+bool isContention(int error)
+{
+    return error == EAGAIN || error == EACCES;
+}
 
 int openLockFile(const std::filesystem::path &path, int &error)
 {
@@ -47,7 +50,10 @@ std::filesystem::path lockPathFor(const std::filesystem::path &dataPath)
     return path;
 }
 
-LockFile::~LockFile() { close(); }
+LockFile::~LockFile()
+{
+    close();
+}
 
 Status LockFile::open(const std::filesystem::path &dataPath)
 {
@@ -82,11 +88,20 @@ Status LockFile::setLock(short type, bool wait, int waitMs)
     }
 }
 
-Status LockFile::lockShared(int waitMs) { return setLock(F_RDLCK, true, waitMs); }
+Status LockFile::lockShared(int waitMs)
+{
+    return setLock(F_RDLCK, true, waitMs);
+}
 
-Status LockFile::lockExclusive() { return setLock(F_WRLCK, false, 0); }
+Status LockFile::lockExclusive()
+{
+    return setLock(F_WRLCK, false, 0);
+}
 
-Status LockFile::downgrade() { return setLock(F_RDLCK, false, 0); }
+Status LockFile::downgrade()
+{
+    return setLock(F_RDLCK, false, 0);
+}
 
 bool LockFile::isNew() const
 {
@@ -114,7 +129,10 @@ void LockFile::markClosedCleanly()
         fdatasync(m_fd);
 }
 
-RecordHold::~RecordHold() { release(); }
+RecordHold::~RecordHold()
+{
+    release();
+}
 
 RecordHold::RecordHold(RecordHold &&other) noexcept
     : m_fd(other.m_fd), m_recordNumber(other.m_recordNumber)

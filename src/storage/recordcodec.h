@@ -36,7 +36,10 @@ struct RecordCodec
 
 namespace codec_detail {
 
-inline void loadValue(sqlite3_stmt *s, int c, std::int32_t &v) { v = sqlite3_column_int(s, c); }
+inline void loadValue(sqlite3_stmt *s, int c, std::int32_t &v)
+{
+    v = sqlite3_column_int(s, c);
+}
 inline void loadValue(sqlite3_stmt *s, int c, std::int16_t &v)
 {
     v = static_cast<std::int16_t>(sqlite3_column_int(s, c));
@@ -54,12 +57,22 @@ template <std::size_t N> void loadValue(sqlite3_stmt *s, int c, Text<N> &v)
 inline void loadValue(sqlite3_stmt *s, int c, Memo &v)
 {
     auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
-    v.text.assign(bytes ? bytes : "", bytes ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
+    v.text.assign(bytes ? bytes : "",
+                  bytes ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
 }
 
-inline void bindValue(sqlite3_stmt *s, int p, std::int32_t v) { sqlite3_bind_int(s, p, v); }
-inline void bindValue(sqlite3_stmt *s, int p, std::int16_t v) { sqlite3_bind_int(s, p, v); }
-inline void bindValue(sqlite3_stmt *s, int p, std::uint8_t v) { sqlite3_bind_int(s, p, v); }
+inline void bindValue(sqlite3_stmt *s, int p, std::int32_t v)
+{
+    sqlite3_bind_int(s, p, v);
+}
+inline void bindValue(sqlite3_stmt *s, int p, std::int16_t v)
+{
+    sqlite3_bind_int(s, p, v);
+}
+inline void bindValue(sqlite3_stmt *s, int p, std::uint8_t v)
+{
+    sqlite3_bind_int(s, p, v);
+}
 template <std::size_t N> void bindValue(sqlite3_stmt *s, int p, const Text<N> &v)
 {
     std::string_view value = v.view(); // stored without trailing blanks
@@ -97,8 +110,9 @@ template <class R> const RecordCodec &codecFor()
                 [&](auto &field) { codec_detail::loadValue(s, column++, field); });
         },
         [](sqlite3_stmt *s, int parameter, const void *r) {
-            const_cast<R *>(static_cast<const R *>(r))->visitFields(
-                [&](const auto &field) { codec_detail::bindValue(s, parameter++, field); });
+            const_cast<R *>(static_cast<const R *>(r))->visitFields([&](const auto &field) {
+                codec_detail::bindValue(s, parameter++, field);
+            });
         },
         [](sqlite3_stmt *s, int parameter, const void *r, int wanted) {
             int index = 0;

@@ -8,22 +8,23 @@ namespace korvalen {
 // Storage error codes, numbered as the program's procedures test them.
 // Distinct from WarningKind (the numbered message boxes): code 36 "invalid
 // data file" is not warning kind 36 "View Open Error".
-enum class ErrorCode : int {
+enum class ErrorCode : int
+{
     None = 0,
     FileNotFound = 2,
     AccessDenied = 5,
-    FileLocked = 32,      // another station has the file open exclusively
-    NoRecord = 33,        // end or start of the file reached
-    RecordNotFound = 35,  // no record with that key or record number
-    InvalidFile = 36,     // not a data file, or the wrong key
+    FileLocked = 32,     // another station has the file open exclusively
+    NoRecord = 33,       // end or start of the file reached
+    RecordNotFound = 35, // no record with that key or record number
+    InvalidFile = 36,    // not a data file, or the wrong key
     FileNotOpen = 37,
     DuplicateKey = 40,
-    RecordHeld = 43,      // held by another window or station
-    KeysInvalid = 46,     // keys must be rebuilt
-    LayoutMismatch = 47,  // the file's record layout differs from the program's
+    RecordHeld = 43,     // held by another window or station
+    KeysInvalid = 46,    // keys must be rebuilt
+    LayoutMismatch = 47, // the file's record layout differs from the program's
     AlreadyOpen = 52,
-    ChangedByOther = 89,  // the watched record was changed or deleted meanwhile
-    FileSystem = 90,      // the file system's own code and message are reported
+    ChangedByOther = 89, // the watched record was changed or deleted meanwhile
+    FileSystem = 90,     // the file system's own code and message are reported
 };
 
 // The outcome of a storage operation: a code and a message. For

@@ -11,8 +11,9 @@ namespace {
 constexpr const char *kEndApplication = ".  Press OK to end this application.";
 constexpr const char *kReturnToCaller = "  Press OK to return to the calling procedure";
 
-MessageBoxRequest box(const char *caption, std::string text, MessageIcon icon = MessageIcon::Exclamation,
-                      int buttons = ButtonOk, int defaultButton = ButtonOk)
+MessageBoxRequest box(const char *caption, std::string text,
+                      MessageIcon icon = MessageIcon::Exclamation, int buttons = ButtonOk,
+                      int defaultButton = ButtonOk)
 {
     return {caption, std::move(text), icon, buttons, defaultButton};
 }
@@ -28,11 +29,11 @@ Warning composeWarning(WarningKind kind, const Status &err, std::string_view inf
     const int yesNoCancel = ButtonYes | ButtonNo | ButtonCancel;
     switch (kind) {
     case WarningKind::InvalidFile:
-        return {box("Invalid File", "Error: (" + errText + ") accessing " + info1 + kEndApplication),
-                "Invalid File!"};
+        return {
+            box("Invalid File", "Error: (" + errText + ") accessing " + info1 + kEndApplication),
+            "Invalid File!"};
     case WarningKind::InvalidKey:
-        return {box("Invalid Key",
-                    info1 + " key file is invalid.  Do you want to rebuild the key?",
+        return {box("Invalid Key", info1 + " key file is invalid.  Do you want to rebuild the key?",
                     MessageIcon::Question, ButtonYes | ButtonNo, ButtonYes),
                 "Invalid Key!"};
     case WarningKind::KeyRebuildError:
@@ -53,10 +54,10 @@ Warning composeWarning(WarningKind kind, const Status &err, std::string_view inf
                         ".  This record cannot be deleted while these references exist."),
                 {}};
     case WarningKind::RecordInsertError:
-        return {box("Record Insert Error",
-                    "An error was experienced during the update of record.  Error: " + errText +
-                        "."),
-                {}};
+        return {
+            box("Record Insert Error",
+                "An error was experienced during the update of record.  Error: " + errText + "."),
+            {}};
     case WarningKind::UpdateOperationError:
         if (err.is(ErrorCode::ChangedByOther))
             return {box("Update Operation Error", "This record was changed by another station."),
@@ -116,9 +117,9 @@ Warning composeWarning(WarningKind kind, const Status &err, std::string_view inf
                     MessageIcon::Question, yesNoCancel, ButtonNo),
                 {}};
     case WarningKind::RecordRetrievalError:
-        return {box("Record Retrieval Error",
-                    "Error: (" + errText + ") attempting to access a record from the " + info1 +
-                        " file.  Returning to previous window."),
+        return {box("Record Retrieval Error", "Error: (" + errText +
+                                                  ") attempting to access a record from the " +
+                                                  info1 + " file.  Returning to previous window."),
                 {}};
     case WarningKind::ViewOpenError:
         return {box("View Open Error",

@@ -10,7 +10,8 @@ namespace korvalen {
 
 // The numbered standard messages. Distinct from ErrorCode: warning kind 36
 // "View Open Error" is not error code 36 "invalid data file".
-enum class WarningKind : int {
+enum class WarningKind : int
+{
     InvalidFile = 1,
     InvalidKey = 2,
     KeyRebuildError = 3,

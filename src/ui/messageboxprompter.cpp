@@ -13,10 +13,14 @@ namespace {
 QMessageBox::Icon iconOf(MessageIcon icon)
 {
     switch (icon) {
-    case MessageIcon::Exclamation: return QMessageBox::Warning;
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::None: break;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -59,7 +63,10 @@ int MessageBoxPrompter::message(const MessageBoxRequest &request)
     return ButtonOk;
 }
 
-void MessageBoxPrompter::beep() { QApplication::beep(); }
+void MessageBoxPrompter::beep()
+{
+    QApplication::beep();
+}
 
 void MessageBoxPrompter::halt(const std::string &finalText)
 {

@@ -125,9 +125,8 @@ TEST_F(KeyedFileTest, EqualKeysKeepFileOrderInBothDirections)
     addDate(6, 100, 0, 0);
     m_data->dates.set(DAT_DATETIME_KEY);
     auto forward = readAll(m_data->dates, true, [&] { return dateRow(); });
-    std::vector<std::string> expected = {"3:99/5-6",       "1:100/0-0",
-                                         "4:100/0-0",      "6:100/0-0",
-                                         "5:100/360001-540001", "2:100/360001-720001"};
+    std::vector<std::string> expected = {"3:99/5-6",  "1:100/0-0",           "4:100/0-0",
+                                         "6:100/0-0", "5:100/360001-540001", "2:100/360001-720001"};
     EXPECT_EQ(forward, expected);
     m_data->dates.set(DAT_DATETIME_KEY);
     auto backward = readAll(m_data->dates, false, [&] { return dateRow(); });
@@ -416,11 +415,10 @@ TEST_F(KeyedFileTest, DeclarationsMatchTheRecordSizes)
         const FileDef &def;
         int bytes;
     };
-    for (const Expected &e : {Expected{activityFile(), 94}, Expected{personActFile(), 14},
-                              Expected{datesFile(), 31}, Expected{groupFile(), 10},
-                              Expected{groupPeopleFile(), 20}, Expected{peopleFile(), 44},
-                              Expected{specialFile(), 28}, Expected{weekdayFile(), 10},
-                              Expected{userPrefFile(), 8}}) {
+    for (const Expected &e :
+         {Expected{activityFile(), 94}, Expected{personActFile(), 14}, Expected{datesFile(), 31},
+          Expected{groupFile(), 10}, Expected{groupPeopleFile(), 20}, Expected{peopleFile(), 44},
+          Expected{specialFile(), 28}, Expected{weekdayFile(), 10}, Expected{userPrefFile(), 8}}) {
         EXPECT_EQ(e.def.recordBytes(), e.bytes) << e.def.name;
         EXPECT_EQ(e.def.codec->fieldCount, static_cast<int>(e.def.fields.size())) << e.def.name;
     }

@@ -27,7 +27,10 @@ void StorageTest::SetUp()
     ASSERT_TRUE(m_data->database.open(m_dir.path()).ok());
 }
 
-void StorageTest::TearDown() { m_data.reset(); }
+void StorageTest::TearDown()
+{
+    m_data.reset();
+}
 
 void StorageTest::openFile(DataFile &file)
 {
