@@ -150,8 +150,9 @@ Status DataFile::createKeys(const std::string &schema)
         const KeyDef &key = m_def.keys[k];
         std::string sql = std::string("CREATE ") + (key.unique ? "UNIQUE " : "") + "INDEX " +
                           schema + "." + sqlName(key.name) + " ON " + kTable + " (";
-        for (int c = 0; c < static_cast<int>(key.components.size()); ++c)
-            sql += (c ? ", " : "") + keyColumn(k, c);
+        std::vector<std::string> columns = m_def.keyColumns(k);
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            sql += (c ? ", " : "") + sqlName(columns[c]);
         Status status = m_db.execute(sql + ")");
         if (!status.ok())
             return status;
@@ -314,6 +315,14 @@ Status keysInvalid(const std::string &detail)
 
 } // namespace
 
+std::string DataFile::collationOf(const std::string &column) const
+{
+    for (int f = 0; f < static_cast<int>(m_def.fields.size()); ++f)
+        if (m_def.fields[f].name == column && m_def.fields[f].type == FieldType::Text)
+            return m_def.fieldIgnoresCase(f) ? "UPPERCASE" : "BINARY";
+    return "BINARY";
+}
+
 Status DataFile::checkKeysCheaply()
 {
     // Every declared key must exist with its components, uniqueness and
@@ -334,6 +343,7 @@ Status DataFile::checkKeysCheaply()
                           SQLITE_STATIC);
         sqlite3_bind_text(info.get(), 2, m_def.name.data(), static_cast<int>(m_def.name.size()),
                           SQLITE_STATIC);
+        const std::vector<std::string> expected = m_def.keyColumns(k);
         std::size_t component = 0;
         bool matches = true;
         int rc;
@@ -341,19 +351,14 @@ Status DataFile::checkKeysCheaply()
             bool unique = sqlite3_column_int(info.get(), 0) != 0;
             std::string column = columnText(info.get(), 1);
             std::string collation = columnText(info.get(), 2);
-            const FieldDef *field = component < key.components.size()
-                                        ? &m_def.fields[key.components[component]]
-                                        : nullptr;
-            bool wantUpper = field && field->type == FieldType::Text &&
-                             m_def.fieldIgnoresCase(key.components[component]);
-            if (!field || unique != key.unique || column != field->name ||
-                (field->type == FieldType::Text && (collation == "UPPERCASE") != wantUpper))
+            if (component >= expected.size() || unique != key.unique ||
+                column != expected[component] || collation != collationOf(column))
                 matches = false;
             ++component;
         }
         if (rc != SQLITE_DONE)
             return keysInvalid(m_db.lastEngineError(rc).message());
-        if (!matches || component != key.components.size())
+        if (!matches || component != expected.size())
             return keysInvalid(std::string(key.name));
     }
 

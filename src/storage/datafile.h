@@ -156,6 +156,8 @@ private:
     Status createKeys(const std::string &schema);
     Status checkLayout();
     Status checkKeysCheaply();
+    // The collation a key stores `column` with.
+    std::string collationOf(const std::string &column) const;
     Status openWith(bool exclusive);
     Status cached(const std::string &name, const std::string &sql, sqlite3_stmt *&out);
     Status readOne(sqlite3_stmt *statement);

@@ -71,7 +71,10 @@ const FileDef &datesFile()
         "DAT",
         {longField("ACTNUMBER"), longField("DATE"), longField("TIME"), longField("ENDTIME"),
          textField("DATETEXT", 11), textField("DAYNAME", 4)},
-        {{"DATETIME_KEY", {1, 2, 3}, false, true}, {"ACTNUMBER_KEY", {0}, false, true}},
+        // Pages of the week view and the reports are read in date order from
+        // a file whose records are added activity by activity: the date key
+        // carries the records, so a page is a few neighbouring key pages.
+        {{"DATETIME_KEY", {1, 2, 3}, false, true, true}, {"ACTNUMBER_KEY", {0}, false, true}},
         false,
         1,
         &codecFor<DatesRecord>(),

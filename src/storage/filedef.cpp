@@ -1,5 +1,7 @@
 #include "storage/filedef.h"
 
+#include <algorithm>
+
 namespace korvalen {
 
 int FileDef::recordBytes() const
@@ -35,6 +37,25 @@ std::string FileDef::qualifiedKeyName(int key) const
 std::string FileDef::qualifiedFieldName(int field) const
 {
     return std::string(prefix) + ":" + std::string(fields[field].name);
+}
+
+std::vector<std::string> FileDef::keyColumns(int key) const
+{
+    const KeyDef &def = keys[key];
+    std::vector<std::string> columns;
+    for (int component : def.components)
+        columns.emplace_back(fields[component].name);
+    if (!def.coversRecord)
+        return columns;
+    columns.emplace_back("recno");
+    columns.emplace_back("version");
+    for (int f = 0; f < static_cast<int>(fields.size()); ++f) {
+        bool inKey =
+            std::find(def.components.begin(), def.components.end(), f) != def.components.end();
+        if (!inKey && fields[f].type != FieldType::Memo)
+            columns.emplace_back(fields[f].name);
+    }
+    return columns;
 }
 
 bool FileDef::fieldIgnoresCase(int field) const

@@ -40,6 +40,10 @@ struct KeyDef
     std::vector<int> components; // field indexes, in key order
     bool unique = false;
     bool caseInsensitive = false;
+    // The key carries the whole record (memo apart), so that reading in its
+    // order never leaves it for the records: for the hot key of a large
+    // file whose records are added out of key order. Not for unique keys.
+    bool coversRecord = false;
 };
 
 struct RecordCodec;
@@ -66,6 +70,9 @@ struct FileDef
     std::string qualifiedKeyName(int key) const;
     // "DAT:DATE"
     std::string qualifiedFieldName(int field) const;
+    // The stored columns of key `key`, in order: its components, and for a
+    // key that covers the record the record number, version and other fields.
+    std::vector<std::string> keyColumns(int key) const;
     // True when text field `field` compares without regard to letter case
     // (it is a component of a case-insensitive key).
     bool fieldIgnoresCase(int field) const;
