@@ -1,0 +1,642 @@
+// Two programs on one working directory: the second station is a process of
+// its own (storage_station_helper), so that its locks, its crash and its
+// commits are those of another program.
+
+#include "testsupport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char **environ;
+
+namespace korvalen::testing {
+namespace {
+
+using namespace keys;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLineTimeoutMs = 10000;
+
+long msSince(Clock::time_point start)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// The helper process, started on the test's working directory. Its output
+// is read line by line with a time limit; it is always reaped, killed if it
+// does not end on its own when told to.
+class Station
+{
+public:
+    Station(const std::filesystem::path &directory, const std::vector<std::string> &args);
+    ~Station() { finish(); }
+    Station(const Station &) = delete;
+    Station &operator=(const Station &) = delete;
+
+    bool isRunning() const { return m_pid > 0; }
+
+    // The rest of the next line that begins with `event` ("put 89" gives
+    // "89"); nullopt when the helper ends or takes longer than `timeoutMs`.
+    std::optional<std::string> waitFor(const std::string &event, int timeoutMs = kLineTimeoutMs);
+    // The code reported with `event`, -1 when it never came.
+    int codeOf(const std::string &event, int timeoutMs = kLineTimeoutMs);
+    bool said(const std::string &event) const;
+    // The lines read so far, for failure messages.
+    std::string transcript() const;
+
+    // Tells the helper to close its files and end.
+    void send(const std::string &line);
+    // Kills the helper at once, reaps it and reads what it wrote before.
+    void kill();
+    // Ends the helper's wait and reaps it (killing it after `timeoutMs`).
+    void finish(int timeoutMs = 5000);
+
+private:
+    bool readMore(Clock::time_point deadline);
+    bool reap(int timeoutMs);
+    void closeFd(int &fd);
+
+    pid_t m_pid = -1;
+    int m_toHelper = -1;
+    int m_fromHelper = -1;
+    std::string m_pending;
+    std::vector<std::string> m_lines;
+    std::size_t m_consumed = 0;
+};
+
+Station::Station(const std::filesystem::path &directory, const std::vector<std::string> &args)
+{
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0)
+        return;
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        ::close(in[0]), ::close(in[1]);
+        return;
+    }
+    std::vector<std::string> words = {STATION_HELPER, directory.string()};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (posix_spawn(&m_pid, STATION_HELPER, &actions, nullptr, argv.data(), environ) != 0)
+        m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    m_toHelper = in[1];
+    m_fromHelper = out[0];
+}
+
+void Station::closeFd(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+bool Station::readMore(Clock::time_point deadline)
+{
+    if (m_fromHelper < 0)
+        return false;
+    int left = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    pollfd output = {m_fromHelper, POLLIN, 0};
+    if (left <= 0 || poll(&output, 1, left) <= 0)
+        return false;
+    char bytes[512];
+    ssize_t n = read(m_fromHelper, bytes, sizeof bytes);
+    if (n <= 0) {
+        closeFd(m_fromHelper);
+        return false;
+    }
+    m_pending.append(bytes, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
+        m_lines.push_back(m_pending.substr(0, end));
+        m_pending.erase(0, end + 1);
+    }
+    return true;
+}
+
+std::optional<std::string> Station::waitFor(const std::string &event, int timeoutMs)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        for (; m_consumed < m_lines.size(); ++m_consumed) {
+            const std::string &line = m_lines[m_consumed];
+            if (line == event || line.starts_with(event + " ")) {
+                ++m_consumed;
+                return line.size() > event.size() ? line.substr(event.size() + 1) : "";
+            }
+        }
+        if (!readMore(deadline))
+            return std::nullopt;
+    }
+}
+
+int Station::codeOf(const std::string &event, int timeoutMs)
+{
+    std::optional<std::string> rest = waitFor(event, timeoutMs);
+    return rest ? std::atoi(rest->c_str()) : -1;
+}
+
+bool Station::said(const std::string &event) const
+{
+    for (const std::string &line : m_lines)
+        if (line == event || line.starts_with(event + " "))
+            return true;
+    return false;
+}
+
+std::string Station::transcript() const
+{
+    std::string text = "helper said:";
+    for (const std::string &line : m_lines)
+        text += " [" + line + "]";
+    return text;
+}
+
+void Station::send(const std::string &line)
+{
+    if (m_toHelper >= 0)
+        (void)!write(m_toHelper, (line + "\n").data(), line.size() + 1);
+}
+
+bool Station::reap(int timeoutMs)
+{
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) != 0) {
+            m_pid = -1;
+            return true;
+        }
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void Station::kill()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+    closeFd(m_toHelper);
+    // The write end died with the helper: read what is left until the end.
+    auto deadline = Clock::now() + std::chrono::milliseconds(kLineTimeoutMs);
+    while (readMore(deadline)) {
+    }
+    closeFd(m_fromHelper);
+}
+
+void Station::finish(int timeoutMs)
+{
+    closeFd(m_toHelper); // the helper's wait ends with its input
+    if (m_pid > 0) {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (readMore(deadline)) {
+        }
+        if (!reap(timeoutMs)) {
+            ADD_FAILURE() << "the helper did not end when told; killed";
+            kill();
+        }
+    }
+    closeFd(m_fromHelper);
+}
+
+class StationTest : public StorageTest
+{
+protected:
+    // A line written to a helper that died must not end the test program.
+    static void SetUpTestSuite() { signal(SIGPIPE, SIG_IGN); }
+
+    std::unique_ptr<Station> start(const std::vector<std::string> &args)
+    {
+        auto station = std::make_unique<Station>(m_dir.path(), args);
+        EXPECT_TRUE(station->isRunning()) << "cannot start " << STATION_HELPER;
+        return station;
+    }
+
+    // A count from SQL on this program's connection (one integer parameter).
+    std::int64_t count(const std::string &sql, std::int64_t parameter)
+    {
+        Statement statement;
+        Status status = m_data->database.prepare(sql, statement);
+        EXPECT_TRUE(status.ok()) << status.text();
+        if (!status.ok())
+            return -1;
+        sqlite3_bind_int64(statement.get(), 1, parameter);
+        return sqlite3_step(statement.get()) == SQLITE_ROW
+                   ? sqlite3_column_int64(statement.get(), 0)
+                   : -1;
+    }
+
+    std::string integrityCheck(const DataFile &file)
+    {
+        Statement statement;
+        Status status =
+            m_data->database.prepare("PRAGMA " + file.schema() + ".integrity_check", statement);
+        if (!status.ok())
+            return "cannot check: " + status.text();
+        if (sqlite3_step(statement.get()) != SQLITE_ROW)
+            return "cannot check: " + std::string(sqlite3_errmsg(m_data->database.handle()));
+        auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0));
+        return text ? text : "";
+    }
+
+    void addPerson(const char *shortName, const char *longName)
+    {
+        m_data->PEO = {};
+        m_data->PEO.PERSON = shortName;
+        m_data->PEO.NAME = longName;
+        Status status = m_data->people.add();
+        ASSERT_TRUE(status.ok()) << status.text();
+    }
+
+    std::int64_t addGroup(const char *name)
+    {
+        m_data->GRO.GROUP = name;
+        Status status = m_data->group.add();
+        EXPECT_TRUE(status.ok()) << status.text();
+        return m_data->group.current().recordNumber;
+    }
+
+    void addDate(int act, int date)
+    {
+        m_data->DAT = {};
+        m_data->DAT.ACTNUMBER = act;
+        m_data->DAT.DATE = date;
+        Status status = m_data->dates.add();
+        ASSERT_TRUE(status.ok()) << status.text();
+    }
+
+    // Reads `person` with a watch, as a form does before it changes a record.
+    void readWatched(const char *person)
+    {
+        m_data->PEO.PERSON = person;
+        m_data->people.watch();
+        Status status = m_data->people.get(PEO_PERSON_KEY);
+        ASSERT_TRUE(status.ok()) << status.text();
+        ASSERT_TRUE(m_data->people.current().watched);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Watch: changes and deletes by another program
+
+TEST_F(StationTest, WatchedPutAndRemoveFailWhenAnotherProgramChangedOrDeletedTheRecord)
+{
+    openFile(m_data->people);
+    addPerson("Cy", "Cyrus");
+    addPerson("Di", "Diana");
+
+    readWatched("Cy");
+    auto changer = start({"put-person", "Cy", "Cyril"});
+    ASSERT_EQ(changer->codeOf("put"), 0);
+    m_data->PEO.NAME = "Cyrus the Great";
+    EXPECT_TRUE(m_data->people.put().is(ErrorCode::ChangedByOther));
+    EXPECT_EQ(m_data->database.lastStatus().text(), "Record Changed By Another Station (89)");
+
+    // Read again: the other program's name is there, and the put goes through.
+    readWatched("Cy");
+    EXPECT_EQ(m_data->PEO.NAME.str(), "Cyril");
+    m_data->PEO.NAME = "Cyrus the Great";
+    EXPECT_TRUE(m_data->people.put().ok()) << m_data->database.lastStatus().text();
+
+    readWatched("Cy");
+    auto remover = start({"remove-person", "Cy"});
+    ASSERT_EQ(remover->codeOf("remove"), 0);
+    EXPECT_TRUE(m_data->people.remove().is(ErrorCode::ChangedByOther));
+    EXPECT_EQ(m_data->database.lastStatus().text(), "Record Changed By Another Station (89)");
+}
+
+TEST_F(StationTest, UnwatchedPutOfARecordAnotherProgramDeletedIsNotFound)
+{
+    openFile(m_data->people);
+    addPerson("Di", "Diana");
+    m_data->PEO.PERSON = "Di";
+    ASSERT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
+    ASSERT_FALSE(m_data->people.current().watched);
+
+    auto remover = start({"remove-person", "Di"});
+    ASSERT_EQ(remover->codeOf("remove"), 0);
+    m_data->PEO.NAME = "Dinah";
+    EXPECT_TRUE(m_data->people.put().is(ErrorCode::RecordNotFound))
+        << m_data->database.lastStatus().text();
+    EXPECT_TRUE(m_data->people.remove().is(ErrorCode::RecordNotFound));
+}
+
+// ---------------------------------------------------------------------------
+// Holds across programs
+
+TEST_F(StationTest, HoldOfARecordHeldByAnotherProgramFailsUntilThatProgramDies)
+{
+    openFile(m_data->group);
+    std::int64_t choir = addGroup("Choir");
+    std::int64_t band = addGroup("Band");
+    auto holder = start({"hold-group", "Choir", "0"});
+    ASSERT_EQ(holder->codeOf("held"), 0);
+
+    RecordHold hold;
+    auto before = Clock::now();
+    EXPECT_TRUE(m_data->group.hold(hold, choir, 200).is(ErrorCode::RecordHeld));
+    EXPECT_GE(msSince(before), 180) << "the hold gave up before its wait was over";
+    EXPECT_EQ(m_data->database.lastStatus().code(), ErrorCode::RecordHeld);
+    // Only that record is held.
+    RecordHold other;
+    EXPECT_TRUE(m_data->group.hold(other, band, 0).ok());
+
+    holder->kill();
+    EXPECT_TRUE(m_data->group.hold(hold, choir, 0).ok()) << "the hold did not die with its holder";
+}
+
+TEST_F(StationTest, HoldWaitsForAnotherProgramToReleaseTheRecord)
+{
+    openFile(m_data->group);
+    std::int64_t choir = addGroup("Choir");
+    auto holder = start({"hold-group", "Choir", "300"});
+    ASSERT_EQ(holder->codeOf("held"), 0);
+
+    RecordHold hold;
+    auto before = Clock::now();
+    Status status = m_data->group.hold(hold, choir, 2000);
+    long waited = msSince(before);
+    EXPECT_TRUE(status.ok()) << status.text();
+    EXPECT_GE(waited, 150) << "held a record the other program still held";
+    EXPECT_LT(waited, 2000);
+    EXPECT_TRUE(holder->waitFor("released").has_value());
+}
+
+// ---------------------------------------------------------------------------
+// Two programs at once: shared and exclusive opens
+
+TEST_F(StationTest, RecordsAddedByAnotherProgramAppearAtTheNextRead)
+{
+    openFile(m_data->dates);
+    for (int date = 1; date <= 3; ++date)
+        addDate(1, date);
+    m_data->dates.set(DAT_DATETIME_KEY);
+    ASSERT_TRUE(m_data->dates.next().ok());
+    ASSERT_TRUE(m_data->dates.next().ok());
+    m_data->database.releaseReads(); // as the event loop does before it waits
+
+    auto adder = start({"add-dates", "2", "4", "10"});
+    std::optional<std::string> added = adder->waitFor("added");
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(*added, "0 7") << "the other program must see this one's records too";
+
+    // The walk goes on past its place into the other program's records.
+    std::vector<int> dates;
+    while (m_data->dates.next().ok())
+        dates.push_back(m_data->DAT.DATE);
+    EXPECT_EQ(dates, (std::vector<int>{3, 10, 11, 12, 13}));
+    std::int64_t records = 0;
+    ASSERT_TRUE(m_data->dates.records(records).ok());
+    EXPECT_EQ(records, 7);
+    // Both have the file open: neither is alone with it until the other ends.
+    EXPECT_TRUE(m_data->dates.openExclusive().is(ErrorCode::FileLocked));
+    adder->finish();
+    EXPECT_TRUE(adder->said("closed")) << adder->transcript();
+    EXPECT_TRUE(m_data->dates.openExclusive().ok());
+}
+
+TEST_F(StationTest, ExclusiveOpenHereKeepsAnotherProgramOut)
+{
+    openFile(m_data->dates);
+    m_data->dates.close();
+    ASSERT_TRUE(m_data->dates.openExclusive().ok());
+
+    auto exclusive = start({"open-exclusive", "DATES"});
+    EXPECT_EQ(exclusive->codeOf("open-exclusive"), 32);
+    auto shared = start({"open", "DATES", "300"});
+    std::optional<std::string> opened = shared->waitFor("open");
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(std::atoi(opened->c_str()), 32);
+    EXPECT_GE(std::atol(opened->substr(opened->find(' ') + 1).c_str()), 250)
+        << "the open did not wait: " << *opened;
+
+    // Giving up the exclusive use lets others in while this program keeps
+    // the file open; the other then keeps this one from taking it again.
+    m_data->dates.endExclusive();
+    EXPECT_TRUE(m_data->dates.isOpen());
+    auto later = start({"open", "DATES", "300"});
+    EXPECT_EQ(later->codeOf("open"), 0);
+    EXPECT_TRUE(m_data->dates.openExclusive().is(ErrorCode::FileLocked));
+}
+
+TEST_F(StationTest, ExclusiveOpenElsewhereMakesOpensHereWaitAndFail)
+{
+    openFile(m_data->dates);
+    m_data->dates.close();
+    auto exclusive = start({"open-exclusive", "DATES"});
+    ASSERT_EQ(exclusive->codeOf("open-exclusive"), 0);
+
+    EXPECT_TRUE(m_data->dates.openExclusive().is(ErrorCode::FileLocked));
+    m_data->database.setBusyTimeoutMs(300);
+    auto before = Clock::now();
+    EXPECT_TRUE(m_data->dates.open().is(ErrorCode::FileLocked));
+    EXPECT_GE(msSince(before), 250) << "the open did not wait";
+    EXPECT_EQ(m_data->database.lastStatus().code(), ErrorCode::FileLocked);
+    EXPECT_FALSE(m_data->dates.isOpen());
+
+    exclusive->send("close");
+    ASSERT_TRUE(exclusive->waitFor("closed").has_value());
+    Status status = m_data->dates.open();
+    EXPECT_TRUE(status.ok()) << status.text();
+}
+
+// ---------------------------------------------------------------------------
+// Crash safety: one transaction across three files, killed at any moment
+
+class StationCrashTest : public StationTest
+{
+protected:
+    static constexpr int kSeededParticipants = 5;
+    static constexpr int kRounds = 30;
+
+    enum class Outcome
+    {
+        Whole,
+        Absent,
+        Half
+    };
+
+    // When the helper reached its commit and ended it, counted from the
+    // begin of its transaction.
+    struct Timing
+    {
+        long commitStartUs = 0;
+        long commitEndUs = 0;
+    };
+
+    // How the rounds went.
+    struct Tally
+    {
+        int whole = 0;
+        int absent = 0;
+        int killedInCommit = 0;
+        int hotJournals = 0;
+    };
+
+    void openAll()
+    {
+        for (DataFile *file : {&m_data->activity, &m_data->dates, &m_data->personAct})
+            openFile(*file);
+    }
+    void closeAll()
+    {
+        for (DataFile *file : {&m_data->activity, &m_data->dates, &m_data->personAct})
+            file->close();
+    }
+
+    // Committed participants the round's transaction renames.
+    void seed(int round)
+    {
+        for (int i = 0; i < kSeededParticipants; ++i) {
+            m_data->PER.ACTNUMBER = round;
+            m_data->PER.PERSON = "Old";
+            Status status = m_data->personAct.add();
+            ASSERT_TRUE(status.ok()) << status.text();
+        }
+    }
+
+    // Opens the files after the kill (rolling back a hot journal) and checks
+    // them fully.
+    void reopenAndCheck()
+    {
+        for (DataFile *file : {&m_data->activity, &m_data->dates, &m_data->personAct}) {
+            Status status = file->open();
+            ASSERT_TRUE(status.ok()) << file->name() << ": " << status.text();
+            status = file->checkKeys();
+            EXPECT_TRUE(status.ok()) << file->name() << ": " << status.text();
+            EXPECT_EQ(integrityCheck(*file), "ok") << file->name();
+        }
+    }
+
+    Outcome outcome(int round)
+    {
+        std::int64_t activities =
+            count("SELECT count(*) FROM ACTIVITY.rec WHERE ACTNUMBER = ?1", round);
+        std::int64_t dates = count("SELECT count(*) FROM DATES.rec WHERE ACTNUMBER = ?1", round);
+        std::int64_t renamed = count(
+            "SELECT count(*) FROM PERSONACT.rec WHERE ACTNUMBER = ?1 AND PERSON = 'New'", round);
+        std::int64_t old = count(
+            "SELECT count(*) FROM PERSONACT.rec WHERE ACTNUMBER = ?1 AND PERSON = 'Old'", round);
+        if (activities == 1 && dates == 2000 && renamed == 20 + kSeededParticipants && old == 0)
+            return Outcome::Whole;
+        if (activities == 0 && dates == 0 && renamed == 0 && old == kSeededParticipants)
+            return Outcome::Absent;
+        ADD_FAILURE() << "half a transaction: " << activities << " activities, " << dates
+                      << " dates, " << renamed << " renamed and " << old << " old participants";
+        return Outcome::Half;
+    }
+
+    bool journalLeft() const
+    {
+        for (const char *name : {"ACTIVITY.DB-journal", "DATES.DB-journal", "PERSONACT.DB-journal"})
+            if (std::filesystem::exists(m_dir.path() / name))
+                return true;
+        return false;
+    }
+
+    // The kill moment of round `round`: every fifth round after the commit
+    // (-1, which measures the timing again), the others at random inside
+    // the writes or, more often, inside the commit, where a commit that is
+    // not atomic across the files would leave some of them written.
+    static long killMoment(int round, const Timing &timing, std::mt19937 &random)
+    {
+        if (round % 5 == 1)
+            return -1;
+        bool atCommit = round % 3 != 0;
+        long low = atCommit ? timing.commitStartUs : 0;
+        long high = atCommit ? timing.commitEndUs : timing.commitStartUs;
+        return std::uniform_int_distribution<long>(low, std::min(high, 2000000L))(random);
+    }
+
+    void runRound(int round, long delayUs, Timing &timing, Tally &tally);
+
+    // Checks the files after the kill of `writer` in round `round`.
+    void judge(int round, const Station &writer, Tally &tally);
+};
+
+void StationCrashTest::runRound(int round, long delayUs, Timing &timing, Tally &tally)
+{
+    SCOPED_TRACE("round " + std::to_string(round) + ", killed after " +
+                 (delayUs < 0 ? std::string("the commit") : std::to_string(delayUs) + " us"));
+    seed(round);
+    closeAll();
+    Station writer(m_dir.path(), {"transaction", std::to_string(round)});
+    ASSERT_EQ(writer.codeOf("begun"), 0) << writer.transcript();
+    if (delayUs < 0) {
+        std::optional<std::string> committing = writer.waitFor("committing");
+        std::optional<std::string> committed = writer.waitFor("committed");
+        ASSERT_TRUE(committing && committed) << writer.transcript();
+        ASSERT_EQ(std::atoi(committed->c_str()), 0) << writer.transcript();
+        timing.commitStartUs = std::atol(committing->substr(committing->find(' ')).c_str());
+        timing.commitEndUs = std::atol(committed->substr(committed->find(' ')).c_str());
+    } else {
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
+    }
+    writer.kill();
+    tally.hotJournals += journalLeft() ? 1 : 0;
+    reopenAndCheck();
+    judge(round, writer, tally);
+}
+
+void StationCrashTest::judge(int round, const Station &writer, Tally &tally)
+{
+    Outcome result = outcome(round);
+    tally.whole += result == Outcome::Whole;
+    tally.absent += result == Outcome::Absent;
+    bool committed = writer.said("committed 0");
+    bool committing = writer.said("committing");
+    tally.killedInCommit += committing && !committed;
+    if (committed) {
+        EXPECT_EQ(result, Outcome::Whole) << "a committed transaction was lost";
+    }
+    if (!committing) {
+        EXPECT_EQ(result, Outcome::Absent) << "a transaction killed before its commit stayed";
+    }
+}
+
+TEST_F(StationCrashTest, TransactionAcrossFilesIsWholeOrAbsentAfterAKill)
+{
+    openAll();
+    unsigned seed = std::random_device{}();
+    SCOPED_TRACE("random seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    Timing timing;
+    Tally tally;
+    for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round)
+        runRound(round, killMoment(round, timing, random), timing, tally);
+    EXPECT_GE(tally.whole, 1);
+    EXPECT_GE(tally.absent, 1) << "no round was killed inside its transaction";
+    RecordProperty("whole", tally.whole);
+    RecordProperty("absent", tally.absent);
+    RecordProperty("killed_in_commit", tally.killedInCommit);
+    RecordProperty("hot_journals", tally.hotJournals);
+}
+
+} // namespace
+} // namespace korvalen::testing
