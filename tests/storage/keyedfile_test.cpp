@@ -112,6 +112,10 @@ TEST_F(KeyedFileTest, TrailingBlanksAreIgnoredAndLeadingBlanksKept)
     EXPECT_EQ(m_data->PEO.PERSON.padded(), "Bo        ");
     m_data->PEO.PERSON = "bo";
     EXPECT_TRUE(m_data->people.get(PEO_PERSON_KEY).is(ErrorCode::RecordNotFound));
+    // Quotes are values like any other.
+    addPerson("O'Neil");
+    m_data->PEO.PERSON = "O'Neil";
+    EXPECT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
 }
 
 TEST_F(KeyedFileTest, EqualKeysKeepFileOrderInBothDirections)
