@@ -86,6 +86,7 @@ public:
     void registerLiveCursor(Cursor *cursor) { m_liveCursors.insert(cursor); }
     void unregisterLiveCursor(Cursor *cursor) { m_liveCursors.erase(cursor); }
     void releaseReads();
+    bool hasLiveReads() const { return !m_liveCursors.empty(); }
 
     bool inTransaction() const { return m_transactionDepth > 0; }
 

@@ -5,6 +5,8 @@
 #include "runtime/text.h"
 #include "storage/datafiles.h"
 
+#include <QMetaObject>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -45,6 +47,12 @@ public:
     // used by every report. Made on first use.
     QPrinter &printer();
 
+    // Makes the event loop give up every read lock of the data before it
+    // waits for events, so that a page read during one event never keeps
+    // another station from saving while this program idles. Undone when
+    // the context goes.
+    void releaseReadsWhenIdle();
+
     // Shows help topic `topic` (a "~" keyword; empty for the contents).
     // Set by the frame; does nothing before.
     std::function<void(const std::string &topic)> showHelp;
@@ -54,6 +62,7 @@ public:
 
 private:
     std::unique_ptr<QPrinter> m_printer;
+    QMetaObject::Connection m_idleConnection;
 };
 
 } // namespace korvalen

@@ -1,0 +1,300 @@
+#include "ui/recordform.h"
+
+#include "storage/openfile.h"
+#include "storage/warnings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace korvalen {
+
+namespace {
+
+// The wait cursor while a storage operation runs.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace
+
+RecordForm::RecordForm(AppContext &context, QDialog &window, DataFile &file)
+    : m_context(context), m_file(file), m_window(window), m_files{&file}
+{
+    m_window.installEventFilter(this);
+}
+
+RecordForm::~RecordForm()
+{
+    m_window.removeEventFilter(this);
+}
+
+void RecordForm::setAllowedRequests(bool insert, bool change, bool remove)
+{
+    m_allowInsert = insert;
+    m_allowChange = change;
+    m_allowDelete = remove;
+}
+
+void RecordForm::addFile(DataFile &file)
+{
+    m_files.push_back(&file);
+}
+
+Status RecordForm::missingOperation()
+{
+    return Status(ErrorCode::AccessDenied, "The form has no operation for this request");
+}
+
+std::string RecordForm::actionMessage() const
+{
+    if (m_request == InsertRecord)
+        return "Record will be Added";
+    if (m_request == ChangeRecord)
+        return "Record will be Changed";
+    return {};
+}
+
+bool RecordForm::start()
+{
+    SharedGlobals &globals = m_context.data.globals;
+    m_request = globals.request;
+    globals.request = 0;
+    globals.response = 0;
+    m_response = RequestCancelled;
+    m_shown = m_closing = false;
+    for (DataFile *file : m_files)
+        m_uses.push_back(std::make_unique<FileUse>(*file, m_context.prompter));
+
+    if (m_request == InsertRecord && !m_allowInsert) {
+        refuse(static_cast<int>(WarningKind::InsertNotAllowed));
+        return false;
+    }
+    if (m_request == DeleteRecord) {
+        if (!m_allowDelete) {
+            refuse(static_cast<int>(WarningKind::DeleteNotAllowed));
+            return false;
+        }
+        loadFromCaller();
+        runDelete();
+        return false;
+    }
+    if (m_request == InsertRecord)
+        primeNewRecord();
+    else if (m_request == ChangeRecord && m_allowChange)
+        loadFromCaller();
+    else
+        return false; // select, or no request: nothing for a form to do
+    if (m_actionLabel)
+        m_actionLabel->setText(QString::fromStdString(actionMessage()));
+    if (m_showRecord)
+        m_showRecord();
+    m_shown = true;
+    return true;
+}
+
+int RecordForm::run()
+{
+    if (start()) {
+        selectFirstField();
+        m_window.exec();
+    }
+    finish();
+    return m_response;
+}
+
+void RecordForm::finish()
+{
+    m_uses.clear();
+    m_shown = false;
+    m_context.data.globals.response = isCompleted() ? RequestCompleted : RequestCancelled;
+}
+
+void RecordForm::refuse(int kind)
+{
+    showWarning(m_context.prompter, static_cast<WarningKind>(kind),
+                m_context.data.database.lastStatus());
+    m_response = RequestCancelled;
+}
+
+void RecordForm::runDelete()
+{
+    Prompter &prompter = m_context.prompter;
+    const Status &err = m_context.data.database.lastStatus();
+    if (showWarning(prompter, WarningKind::ConfirmDelete, err) != ButtonOk)
+        return;
+    for (;;) {
+        Status status;
+        {
+            WaitCursor wait;
+            status = deleteRecord();
+        }
+        if (status.ok()) {
+            m_response = RequestCompleted;
+            return;
+        }
+        if (showWarning(prompter, WarningKind::RecordDeleteRetry, status) != ButtonYes)
+            return;
+    }
+}
+
+void RecordForm::ok()
+{
+    if (!m_shown || m_closing)
+        return;
+    if (save() != Outcome::KeepOpen)
+        closeWindow();
+}
+
+void RecordForm::cancel()
+{
+    if (!m_shown || m_closing)
+        return;
+    if (m_cancelClosesAtOnce || mayClose())
+        closeWindow();
+}
+
+void RecordForm::help()
+{
+    if (m_context.showHelp)
+        m_context.showHelp(m_helpTopic);
+}
+
+RecordForm::Outcome RecordForm::save()
+{
+    if (m_takeRecord)
+        m_takeRecord();
+    if (m_validate) {
+        if (QWidget *rejected = m_validate()) {
+            rejected->setFocus();
+            return Outcome::KeepOpen;
+        }
+    }
+    return m_request == InsertRecord ? saveNew() : saveChange();
+}
+
+RecordForm::Outcome RecordForm::saveNew()
+{
+    Status status = addRecord();
+    if (status.ok()) {
+        m_response = RequestCompleted;
+        handBack();
+        return Outcome::Completed;
+    }
+    if (status.is(ErrorCode::DuplicateKey))
+        showWarning(m_context.prompter, WarningKind::DuplicateKeyError, status, m_duplicateKeyName);
+    else
+        showWarning(m_context.prompter, WarningKind::RecordInsertError, status);
+    selectFirstField();
+    return Outcome::KeepOpen;
+}
+
+RecordForm::Outcome RecordForm::saveChange()
+{
+    for (;;) {
+        Status status;
+        {
+            WaitCursor wait;
+            status = updateRecord();
+        }
+        if (status.ok()) {
+            m_response = RequestCompleted;
+            handBack();
+            return Outcome::Completed;
+        }
+        switch (showWarning(m_context.prompter, WarningKind::RecordUpdateRetry, status)) {
+        case ButtonYes:
+            continue;
+        case ButtonNo:
+            return Outcome::GiveUp;
+        default:
+            if (m_showRecord)
+                m_showRecord();
+            selectFirstField();
+            return Outcome::KeepOpen;
+        }
+    }
+}
+
+bool RecordForm::addNow()
+{
+    if (m_takeRecord)
+        m_takeRecord();
+    if (saveNew() != Outcome::Completed)
+        return false;
+    // The form goes on as the change of the record just added.
+    m_response = RequestCancelled;
+    m_request = ChangeRecord;
+    m_ref = m_file.current();
+    m_ref.watched = true;
+    takeAddedAsEntry();
+    if (m_actionLabel)
+        m_actionLabel->setText(QString::fromStdString(actionMessage()));
+    return true;
+}
+
+bool RecordForm::mayClose()
+{
+    if (isCompleted() || (m_request != InsertRecord && m_request != ChangeRecord))
+        return true;
+    if (m_takeRecord)
+        m_takeRecord();
+    if (!isChanged())
+        return true;
+    switch (showWarning(m_context.prompter, WarningKind::UpdateCancelled,
+                        m_context.data.database.lastStatus())) {
+    case ButtonYes:
+        return save() != Outcome::KeepOpen;
+    case ButtonNo:
+        return true;
+    default:
+        selectFirstField();
+        return false;
+    }
+}
+
+void RecordForm::closeWindow()
+{
+    m_closing = true;
+    m_window.done(isCompleted() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void RecordForm::selectFirstField()
+{
+    if (!m_firstField)
+        return;
+    m_firstField->setFocus();
+    if (auto *edit = qobject_cast<QLineEdit *>(m_firstField))
+        edit->selectAll();
+}
+
+bool RecordForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != &m_window || !m_shown || m_closing)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Close) {
+        // The close box, or the program shutting down.
+        if (!mayClose()) {
+            event->ignore();
+            return true;
+        }
+        m_closing = true;
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        cancel();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace korvalen

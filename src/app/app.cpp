@@ -1,0 +1,36 @@
+#include "app/app.h"
+
+#include "ui/appcontext.h"
+#include "ui/helpviewer.h"
+#include "ui/procedures.h"
+#include "views/datepicker.h"
+
+namespace korvalen {
+
+void registerProcedures(AppContext &context)
+{
+    // The screens join the table as they are built; the frame disables the
+    // items of the others.
+    context.procedures->setCalled("LOOKUPCAL", LOOKUPCAL);
+}
+
+std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem::path &directory)
+{
+    HelpFile help;
+    help.load(directory);
+    auto viewer = std::make_unique<HelpViewer>(std::move(help));
+    HelpViewer *raw = viewer.get();
+    context.showHelp = [raw](const std::string &topic) {
+        if (topic.empty())
+            raw->showContents();
+        else if (topic == "search")
+            raw->showSearch();
+        else if (topic == "howto")
+            raw->showHowToUse();
+        else
+            raw->showTopic(QString::fromStdString(topic));
+    };
+    return viewer;
+}
+
+} // namespace korvalen

@@ -1,0 +1,312 @@
+#include "app/mainframe.h"
+
+#include "app/toolbaricons.h"
+#include "runtime/pictures.h"
+#include "ui/appcontext.h"
+#include "ui/procedures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace korvalen {
+
+namespace {
+
+constexpr const char *kFrameHelp = "~TABCONT";
+constexpr const char *kMenuHelp = "~MENUS_AND_TOOLBAR";
+constexpr int kTimerHundredths = 100;
+
+} // namespace
+
+// One menu item or toolbar button: its texts and what it starts.
+struct MainFrame::Command
+{
+    const char *text;
+    const char *message = "";
+    const char *tooltip = "";
+    const char *procedure = "";   // empty: a command of the frame itself
+    bool independent = false;     // started beside the frame, not in its flow
+    std::function<void()> before; // sets the globals the procedure needs
+    std::function<void()> after;
+    std::function<void()> action; // the frame's own commands
+};
+
+MainFrame::MainFrame(AppContext &context, QWidget *parent)
+    : QMainWindow(parent), m_context(context), m_mdi(new QMdiArea), m_dateZone(new QLabel),
+      m_timeZone(new QLabel), m_timer(new QTimer(this))
+{
+    setWindowTitle(title);
+    setCentralWidget(m_mdi);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    printSetup = [this] {
+        QPageSetupDialog dialog(&m_context.printer(), this);
+        dialog.exec();
+    };
+    context.addIndependentWindow = [this](QWidget *window) {
+        QWidget *sub = m_mdi->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    };
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    updateActions();
+    refreshStatusLine();
+    m_timer->setInterval(kTimerHundredths * 10);
+    connect(m_timer, &QTimer::timeout, this, &MainFrame::refreshStatusLine);
+    m_timer->start();
+    resize(900, 640);
+}
+
+MainFrame::~MainFrame()
+{
+    m_context.addIndependentWindow = nullptr;
+}
+
+QAction *MainFrame::addCommand(QMenu *menu, const Command &command)
+{
+    auto *action = new QAction(QString::fromUtf8(command.text), this);
+    if (*command.message)
+        action->setStatusTip(QString::fromUtf8(command.message));
+    if (*command.tooltip)
+        action->setToolTip(QString::fromUtf8(command.tooltip));
+    connect(action, &QAction::triggered, this, [this, command] { run(command); });
+    if (*command.procedure) {
+        m_procedureActions.emplace_back(action, command.procedure);
+        m_independentFlags.emplace_back(action, command.independent);
+    }
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+
+void MainFrame::run(const Command &command)
+{
+    if (command.action) {
+        command.action();
+        return;
+    }
+    if (command.before)
+        command.before();
+    ProcedureTable &table = *m_context.procedures;
+    if (command.independent)
+        table.start(command.procedure, m_context);
+    else
+        table.call(command.procedure, m_context);
+    if (command.after)
+        command.after();
+}
+
+void MainFrame::updateActions()
+{
+    const ProcedureTable &table = *m_context.procedures;
+    for (std::size_t i = 0; i < m_procedureActions.size(); ++i) {
+        const std::string &name = m_procedureActions[i].second;
+        bool independent = m_independentFlags[i].second;
+        m_procedureActions[i].first->setEnabled(independent ? table.hasIndependent(name)
+                                                            : table.hasCalled(name));
+    }
+}
+
+void MainFrame::setReportGlobals(bool withNotes)
+{
+    SharedGlobals &globals = m_context.data.globals;
+    globals.CalWho = "Everyone";
+    globals.Calstart = m_context.clock.today();
+    if (withNotes)
+        globals.CalNotes = 1;
+}
+
+void MainFrame::createMenus()
+{
+    SharedGlobals &globals = m_context.data.globals;
+    auto insertRequest = [&globals] { globals.request = InsertRecord; };
+    auto fromMenu = [this] { m_context.launchOrigin = "menu"; };
+    auto help = [this](const char *topic) {
+        return [this, topic] {
+            if (m_context.showHelp)
+                m_context.showHelp(topic);
+        };
+    };
+
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    addCommand(file, {"P&rint Setup...", "Setup Printer", "", "", false, {}, {}, [this] {
+                          printSetup();
+                      }});
+    addCommand(file, {"&User Preferences", "", "", "USERPREF", true});
+    file->addSeparator();
+    addCommand(file,
+               {"E&xit", "Exit this application", "", "", false, {}, {}, [this] { close(); }});
+
+    QMenu *activities = menuBar()->addMenu(tr("&Activities"));
+    addCommand(activities, {"&Add Activity", "", "", "UPDATEACT", false, insertRequest,
+                            [&globals] { globals.request = globals.response = 0; }});
+    activities->addSeparator();
+    addCommand(activities, {"Browse by &Date, Person, Group", "Browse Activities by Date", "",
+                            "BROWSEBYDATE", false, fromMenu});
+    addCommand(activities, {"&Browse by Name of Activity", "Browse Activities by Name of Activity",
+                            "", "BROWSEBYNAME", false});
+    addCommand(activities,
+               {"View &Week", "View Summary for Week", "", "WEEKVIEW", false, fromMenu});
+    activities->addSeparator();
+    addCommand(activities, {"Delete by &Batch", "", "", "BATCHDELETE", true});
+
+    QMenu *people = menuBar()->addMenu(tr("&People"));
+    addCommand(people, {"&Add a Person", "", "", "UPDATEPERSON", false, insertRequest});
+    addCommand(people, {"&Browse People", "", "", "BROWSEPERSON", true});
+    addCommand(people, {"&Group Lists", "", "", "BROWSEGROUPS", true});
+    addCommand(people, {"&Calendars", "", "", "CALENDARMAIN", true});
+
+    QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
+    helpMenu->menuAction()->setStatusTip(tr("Windows Help"));
+    addCommand(
+        helpMenu,
+        {"&Contents", "View the contents of the help file", "", "", false, {}, {}, help("")});
+    addCommand(helpMenu, {"&Search for Help On...",
+                          "Search for help on a subject",
+                          "",
+                          "",
+                          false,
+                          {},
+                          {},
+                          help("search")});
+    addCommand(
+        helpMenu,
+        {"&How to Use Help", "How to use Windows Help", "", "", false, {}, {}, help("howto")});
+
+    for (QMenu *menu : {file, activities, people, helpMenu})
+        menu->installEventFilter(this);
+}
+
+void MainFrame::createToolBar()
+{
+    QToolBar *bar = addToolBar(tr("Toolbar"));
+    bar->setObjectName("toolbar");
+    bar->setMovable(false);
+    bar->setIconSize(QSize(32, 32));
+    SharedGlobals &globals = m_context.data.globals;
+    struct Button
+    {
+        ToolbarIcon icon;
+        Command command;
+    };
+    const Button buttons[] = {
+        {ToolbarIcon::NewItem,
+         {"Add a new activity", "Add a new activity", "Add a new activity", "UPDATEACT", false,
+          [&globals] { globals.request = InsertRecord; }}},
+        {ToolbarIcon::Logo,
+         {"Browse activities", "View or change activities", "Browse activities", "BROWSEBYDATE",
+          true}},
+        {ToolbarIcon::DayCalendar,
+         {"Print today's calendar", "Print calendar for today (everyone)", "Print today's calendar",
+          "DAYPORT", true, [this] { setReportGlobals(true); }}},
+        {ToolbarIcon::WeekCalendar,
+         {"Print week calendar ", "Print calendar for this week (portrait)", "Print week calendar ",
+          "WEEKPORT", true, [this] { setReportGlobals(true); }}},
+        {ToolbarIcon::BatchDelete,
+         {"Delete old activities", "Delete all old activites(before Today)",
+          "Delete old activities", "BATCHDELETE", true}},
+        {ToolbarIcon::LandscapeWeek,
+         {"Print week summary ", "Print summary calendar for week (lansdscape)",
+          "Print week summary ", "WEEKSUMM", true, [this] { setReportGlobals(false); }}},
+        {ToolbarIcon::WeekView,
+         {"Week's activities in landscape", "View a week's activities in landscape format",
+          "Week's activities in landscape", "WEEKVIEW", true}},
+    };
+    for (const Button &button : buttons) {
+        QAction *action = addCommand(nullptr, button.command);
+        action->setIcon(toolbarIcon(button.icon));
+        bar->addAction(action);
+    }
+}
+
+void MainFrame::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName("statusLine");
+    m_dateZone->setObjectName("dateZone");
+    m_timeZone->setObjectName("timeZone");
+    m_dateZone->setMinimumWidth(fontMetrics().horizontalAdvance("Wednesday, September 30, 2026  "));
+    m_timeZone->setMinimumWidth(fontMetrics().horizontalAdvance("12:00PM  "));
+    bar->addPermanentWidget(m_dateZone);
+    bar->addPermanentWidget(m_timeZone);
+}
+
+QString MainFrame::statusDateText(Date today)
+{
+    // Nine characters a name, picked at the day number mod 7, blanks clipped.
+    static const char table[] = "Sunday   Monday   Tuesday  WednesdayThursday Friday   Saturday ";
+    std::string_view name(table + weekdayOf(today) * 9, 9);
+    return QString::fromUtf8(clipped(name)) + ", " +
+           QString::fromStdString(formatDate(today, "D4"));
+}
+
+QString MainFrame::statusTimeText(ClockTime now)
+{
+    return QString::fromStdString(formatTime(now, "T3"));
+}
+
+void MainFrame::refreshStatusLine()
+{
+    m_dateZone->setText(statusDateText(m_context.clock.today()));
+    m_timeZone->setText(statusTimeText(m_context.clock.timeOfDay()));
+}
+
+QString MainFrame::dateZoneText() const
+{
+    return m_dateZone->text();
+}
+
+QString MainFrame::timeZoneText() const
+{
+    return m_timeZone->text();
+}
+
+void MainFrame::closeEvent(QCloseEvent *event)
+{
+    // Each window closes through its own way out first; one that stays
+    // (its save question answered Cancel) keeps the frame open.
+    m_mdi->closeAllSubWindows();
+    if (!m_mdi->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    m_timer->stop();
+    event->accept();
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible())
+            window->close();
+    QApplication::quit();
+}
+
+bool MainFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1 &&
+        qobject_cast<QMenu *>(watched)) {
+        if (m_context.showHelp)
+            m_context.showHelp(kMenuHelp);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainFrame::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1 && m_context.showHelp) {
+        m_context.showHelp(kFrameHelp);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+} // namespace korvalen

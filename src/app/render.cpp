@@ -1,0 +1,80 @@
+// Headless pictures of the program's windows, for a person to look at.
+
+#include "app/app.h"
+#include "app/mainframe.h"
+#include "app/startup.h"
+#include "ui/appcontext.h"
+#include "ui/helpviewer.h"
+#include "views/datepicker.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace korvalen {
+
+namespace {
+
+bool save(QWidget &widget, const QString &directory, const QString &name)
+{
+    QApplication::processEvents();
+    QString path = QDir(directory).filePath(name + ".png");
+    bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+bool saveMenus(MainFrame &frame, const QString &directory)
+{
+    bool ok = true;
+    int index = 0;
+    for (QAction *action : frame.menuBar()->actions()) {
+        QMenu *menu = action->menu();
+        if (!menu)
+            continue;
+        menu->popup(frame.mapToGlobal(frame.menuBar()->actionGeometry(action).bottomLeft()));
+        ok = save(*menu, directory, QString("menu-%1").arg(++index)) && ok;
+        menu->hide();
+    }
+    return ok;
+}
+
+} // namespace
+
+int renderScreens(const QString &outputDirectory, const std::filesystem::path &converterDirectory)
+{
+    QDir().mkpath(outputDirectory);
+    QTemporaryDir data;
+    if (!data.isValid())
+        return 1;
+    const std::filesystem::path directory = data.path().toStdString();
+    ScriptedPrompter prompter;
+    SystemClock clock;
+    AppContext context(prompter, clock);
+    std::unique_ptr<HelpViewer> help = makeHelp(context, directory);
+    if (!context.data.database.open(directory).ok())
+        return 1;
+    registerProcedures(context);
+    bool ok = true;
+    {
+        StartupFiles files(context, converterDirectory);
+        MainFrame frame(context);
+        frame.resize(1000, 680);
+        frame.show();
+        ok = save(frame, outputDirectory, "frame") && ok;
+        ok = saveMenus(frame, outputDirectory) && ok;
+        help->showTopic("~MENUS_AND_TOOLBAR");
+        ok = save(*help, outputDirectory, "help") && ok;
+        help->close();
+    }
+    QString pickerPath = QDir(outputDirectory).filePath("datepicker.png");
+    bool picker = renderDatePicker(context, pickerPath);
+    std::printf("%s %s\n", picker ? "wrote" : "could not write", qPrintable(pickerPath));
+    ok = picker && ok;
+    return ok ? 0 : 1;
+}
+
+} // namespace korvalen

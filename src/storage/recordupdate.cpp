@@ -1,0 +1,284 @@
+#include "storage/recordupdate.h"
+
+#include "storage/cursor.h"
+#include "storage/openfile.h"
+#include "storage/warnings.h"
+
+#include <functional>
+
+namespace korvalen {
+
+namespace {
+
+using namespace keys;
+
+Status changedByOther()
+{
+    return Status(ErrorCode::ChangedByOther, standardMessage(ErrorCode::ChangedByOther));
+}
+
+// Puts a record buffer back as it was when the scope ends.
+template <class Record> class BufferKeeper
+{
+public:
+    explicit BufferKeeper(Record &buffer) : m_buffer(buffer), m_saved(buffer) {}
+    ~BufferKeeper() { m_buffer = m_saved; }
+    BufferKeeper(const BufferKeeper &) = delete;
+    BufferKeeper &operator=(const BufferKeeper &) = delete;
+
+private:
+    Record &m_buffer;
+    Record m_saved;
+};
+
+// Calls `visit(stop)` for every record of `file` whose `field` equals `value`
+// byte for byte, with the record in `buffer` as the file's current record.
+// The walk covers the whole range of `key` (whose leading component is
+// `field`) that equals `value` without regard to case, so that records
+// differing only in case never end it early. `visit` may put or delete the
+// record: the cursor goes on from the record's old key values and number.
+// A failed read shows warning kind 35 with the file's name.
+template <class Record, std::size_t N, class Visit>
+Status forEachExact(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
+                    const Text<N> &value, Prompter &prompter, Visit visit)
+{
+    Record probe{};
+    probe.*field = value;
+    Cursor cursor(file, key);
+    cursor.setRangeEqual(1, &probe);
+    for (bool stop = false; !stop;) {
+        Status status = cursor.next();
+        if (status.is(ErrorCode::NoRecord))
+            break;
+        if (!status.ok()) {
+            showWarning(prompter, WarningKind::RecordRetrievalError, status, file.name());
+            return status;
+        }
+        if (buffer.*field == value) {
+            status = visit(stop);
+            if (!status.ok())
+                return status;
+        }
+    }
+    return {};
+}
+
+// Sets `field` from `from` to `to` in every record of `file` that has exactly
+// `from`. A failed put shows kind 15 with the file's name.
+template <class Record, std::size_t N>
+Status renameAll(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
+                 const Text<N> &from, const Text<N> &to, Prompter &prompter)
+{
+    BufferKeeper<Record> keeper(buffer);
+    return forEachExact(file, buffer, key, field, from, prompter, [&](bool &) {
+        buffer.*field = to;
+        Status status = file.put();
+        if (!status.ok())
+            showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
+        return status;
+    });
+}
+
+// Whether a rename from `from` to `to` must reach the referring records.
+template <std::size_t N> bool isRename(const Text<N> &from, const Text<N> &to)
+{
+    return !from.isBlank() && !(from == to);
+}
+
+// Reads the stored record `ref` inside the current transaction. A record
+// that is gone counts as changed by another station when `ref` is watched.
+Status readStored(DataFile &file, const RecordRef &ref)
+{
+    Status status = file.getByRecordNumber(ref.recordNumber);
+    if (status.is(ErrorCode::RecordNotFound) && ref.watched)
+        return changedByOther();
+    return status;
+}
+
+template <class Record> using AfterPut = std::function<Status(const Record &stored)>;
+
+// The put of every update operation: one transaction holding the put and
+// whatever `afterPut` writes, given the record as stored just before.
+template <class Record>
+Status putRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
+                 const Record &record, RecordRef &ref, const AfterPut<Record> &afterPut)
+{
+    FileUse use(file, prompter);
+    Transaction transaction(data.database);
+    Status status = transaction.status();
+    if (status.ok())
+        status = readStored(file, ref);
+    const Record stored = buffer;
+    const std::int64_t version = file.current().version;
+    if (status.ok()) {
+        buffer = record;
+        status = file.put(ref);
+    }
+    if (!status.ok()) {
+        showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
+        return status;
+    }
+    if (afterPut) {
+        status = afterPut(stored);
+        if (!status.ok())
+            return status; // shown; the transaction takes the put back
+    }
+    status = transaction.commit();
+    if (!status.ok()) {
+        showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
+        return status;
+    }
+    ref.version = version + 1;
+    return {};
+}
+
+void showDeleteFailure(Prompter &prompter, const Status &status, const DataFile &file)
+{
+    WarningKind kind = status.is(ErrorCode::ChangedByOther) ? WarningKind::UpdateOperationError
+                                                            : WarningKind::DeleteOperationError;
+    showWarning(prompter, kind, status, file.name());
+}
+
+template <class Record> using BeforeDelete = std::function<Status(const Record &stored)>;
+
+// The delete of every delete operation: re-read `ref` (it must still be
+// there, and unchanged when watched), run `beforeDelete` on the stored
+// record, delete it, all in one transaction.
+template <class Record>
+Status deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
+                    const RecordRef &ref, const BeforeDelete<Record> &beforeDelete)
+{
+    FileUse use(file, prompter);
+    Transaction transaction(data.database);
+    Status status = transaction.status();
+    if (status.ok())
+        status = readStored(file, ref);
+    if (status.ok() && ref.watched && file.current().version != ref.version)
+        status = changedByOther();
+    if (!status.ok()) {
+        showDeleteFailure(prompter, status, file);
+        return status;
+    }
+    if (beforeDelete) {
+        status = beforeDelete(buffer);
+        if (!status.ok())
+            return status; // shown
+    }
+    status = file.remove(ref);
+    if (status.ok())
+        status = transaction.commit();
+    if (!status.ok()) {
+        showDeleteFailure(prompter, status, file);
+        return status;
+    }
+    return {};
+}
+
+// The restrict check of a group delete: kind 13 while an activity carries
+// exactly `group`.
+Status checkNoActivityOf(AppData &data, Prompter &prompter, const Text<10> &group)
+{
+    bool referenced = false;
+    BufferKeeper<ActivityRecord> keeper(data.ACT);
+    Status status = forEachExact(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
+                                 group, prompter, [&](bool &stop) {
+                                     referenced = stop = true;
+                                     return Status();
+                                 });
+    if (!status.ok() || !referenced)
+        return status;
+    Status refusal(ErrorCode::AccessDenied, "Referenced from ACTIVITY");
+    showWarning(prompter, WarningKind::ReferentialDeleteError, refusal, "ACTIVITY");
+    return refusal;
+}
+
+// The membership cascade of a group delete.
+Status deleteMembersOf(AppData &data, Prompter &prompter, const Text<10> &group)
+{
+    BufferKeeper<GroupPeopleRecord> keeper(data.GRP);
+    return forEachExact(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
+                        group, prompter, [&](bool &) {
+                            Status status = data.groupPeople.remove();
+                            if (!status.ok())
+                                showDeleteFailure(prompter, status, data.groupPeople);
+                            return status;
+                        });
+}
+
+} // namespace
+
+Status updateUserPrefs(AppData &data, Prompter &prompter, const UserPrefRecord &record,
+                       RecordRef &ref)
+{
+    return putRecord<UserPrefRecord>(data, prompter, data.userPref, data.USP, record, ref, {});
+}
+
+Status updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record,
+                     RecordRef &ref)
+{
+    return putRecord<SpecialRecord>(data, prompter, data.special, data.SPE, record, ref, {});
+}
+
+Status updateActivity(AppData &data, Prompter &prompter, const ActivityRecord &record,
+                      RecordRef &ref)
+{
+    return putRecord<ActivityRecord>(data, prompter, data.activity, data.ACT, record, ref, {});
+}
+
+Status updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &record, RecordRef &ref)
+{
+    FileUse participants(data.personAct, prompter); // opened before the transaction begins
+    auto cascade = [&](const PeopleRecord &stored) {
+        if (!isRename(stored.PERSON, record.PERSON))
+            return Status();
+        return renameAll(data.personAct, data.PER, PER_PERSON_KEY, &PersonActRecord::PERSON,
+                         stored.PERSON, record.PERSON, prompter);
+    };
+    return putRecord<PeopleRecord>(data, prompter, data.people, data.PEO, record, ref, cascade);
+}
+
+Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record, RecordRef &ref)
+{
+    FileUse activities(data.activity, prompter);
+    FileUse members(data.groupPeople, prompter);
+    auto cascade = [&](const GroupRecord &stored) {
+        if (!isRename(stored.GROUP, record.GROUP))
+            return Status();
+        Status status = renameAll(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
+                                  stored.GROUP, record.GROUP, prompter);
+        if (!status.ok())
+            return status;
+        return renameAll(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
+                         stored.GROUP, record.GROUP, prompter);
+    };
+    return putRecord<GroupRecord>(data, prompter, data.group, data.GRO, record, ref, cascade);
+}
+
+Status deleteSpecial(AppData &data, Prompter &prompter, const RecordRef &ref)
+{
+    return deleteRecord<SpecialRecord>(data, prompter, data.special, data.SPE, ref, {});
+}
+
+Status deletePerson(AppData &data, Prompter &prompter, const RecordRef &ref)
+{
+    return deleteRecord<PeopleRecord>(data, prompter, data.people, data.PEO, ref, {});
+}
+
+Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref)
+{
+    FileUse activities(data.activity, prompter);
+    FileUse members(data.groupPeople, prompter);
+    auto restrictAndCascade = [&](const GroupRecord &stored) {
+        // A blank name is "no group" in ACT:GROUP: nothing refers to it.
+        if (stored.GROUP.isBlank())
+            return Status();
+        Status status = checkNoActivityOf(data, prompter, stored.GROUP);
+        if (!status.ok())
+            return status;
+        return deleteMembersOf(data, prompter, stored.GROUP);
+    };
+    return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref,
+                                     restrictAndCascade);
+}
+
+} // namespace korvalen

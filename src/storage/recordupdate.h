@@ -1,0 +1,73 @@
+#pragma once
+
+// Writing back a changed record, deleting one, and what that does to the
+// records that refer to it by value:
+//
+//   ACT:GROUP  -> GRO:GROUP   rename: cascade        delete: restrict
+//   GRP:GROUP  -> GRO:GROUP   rename: cascade        delete: cascade
+//   PER:PERSON -> PEO:PERSON  rename: cascade        delete: nothing
+//   GRP:PEOPLE -> PEO:PERSON  rename: nothing        delete: nothing
+//
+// Each operation runs in one transaction across the files it writes: it
+// happens whole or not at all, also when the program is killed meanwhile.
+// A cascade or restrict check reaches every referring record whose field
+// equals the key byte for byte (case included); records that differ only in
+// letter case are neither changed nor counted. Other stations cannot write
+// while it runs.
+//
+// Every operation opens the files it needs under their open counters, shows
+// its own message when it fails (through `prompter`), and returns the
+// failure; the caller only decides what to ask next. The record buffers of
+// the referring files are left as they were; the buffer of the file written
+// holds the written record afterwards.
+
+#include "runtime/prompter.h"
+#include "storage/datafiles.h"
+#include "storage/status.h"
+
+namespace korvalen {
+
+// Writes `record` over the stored record `ref` (a watched `ref` fails with 89
+// when another window or station changed or deleted it since it was read).
+// On success `ref` carries the record's new version, so that a later save
+// from the same window is checked against this one. On failure nothing is
+// written, `ref` is unchanged and warning kind 15 has been shown (info1 the
+// file's name; for 89 "This record was changed by another station.").
+[[nodiscard]] Status updateUserPrefs(AppData &data, Prompter &prompter,
+                                     const UserPrefRecord &record, RecordRef &ref);
+[[nodiscard]] Status updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record,
+                                   RecordRef &ref);
+// The activity form writes DATES and PERSONACT itself; called inside its
+// transaction, the put becomes part of it.
+[[nodiscard]] Status updateActivity(AppData &data, Prompter &prompter,
+                                    const ActivityRecord &record, RecordRef &ref);
+
+// As above; when the short name stored immediately before the put differs
+// from the new one (and is not blank), every PERSONACT record with exactly
+// the old short name gets the new one. GROUPPEOPLE keeps the old name. A
+// failed cascade rolls the person back too: kind 15 (a write) or kind 35 (a
+// read) with "PERSONACT".
+[[nodiscard]] Status updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &record,
+                                  RecordRef &ref);
+
+// As above; when the group name stored immediately before the put differs
+// from the new one (and is not blank), every ACTIVITY record and then every
+// GROUPPEOPLE record with exactly the old name gets the new one.
+[[nodiscard]] Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record,
+                                 RecordRef &ref);
+
+// Deletes the stored record `ref`. A record that is gone shows warning kind
+// 17 (info1 the file's name) and deletes nothing; a watched record changed
+// meanwhile shows kind 15 "This record was changed by another station.".
+[[nodiscard]] Status deleteSpecial(AppData &data, Prompter &prompter, const RecordRef &ref);
+// The person's PERSONACT and GROUPPEOPLE records stay.
+[[nodiscard]] Status deletePerson(AppData &data, Prompter &prompter, const RecordRef &ref);
+
+// Deletes the group `ref` and its memberships, reading its name from the
+// file (whatever the window showed). Refused with warning kind 13 "ACTIVITY"
+// (and code 5) while any activity carries exactly that name; kind 17 "GROUPPEOPLE" or
+// "GROUP" when a delete fails, kind 35 when a read fails; in every failure
+// nothing is deleted.
+[[nodiscard]] Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref);
+
+} // namespace korvalen

@@ -1,0 +1,143 @@
+#include "app/startup.h"
+
+#include "storage/openfile.h"
+#include "ui/appcontext.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+
+namespace korvalen {
+namespace {
+
+class StartupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvalen-startup-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir / "bin");
+        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
+        ASSERT_TRUE(m_context->data.database.open(m_dir).ok());
+    }
+    void TearDown() override
+    {
+        m_context.reset();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    std::vector<std::pair<std::string, int>> weekdays()
+    {
+        std::vector<std::pair<std::string, int>> rows;
+        DataFile &file = m_context->data.weekday;
+        file.set(keys::WEE_DAYNUMBER_KEY);
+        while (file.next().ok())
+            rows.emplace_back(m_context->data.WEE.DAY.str(), m_context->data.WEE.DAYNUMBER);
+        return rows;
+    }
+
+    void addWeekdays(int count)
+    {
+        DataFile &file = m_context->data.weekday;
+        openDataFile(file, m_prompter);
+        for (int i = 0; i < count; ++i) {
+            m_context->data.WEE.DAY = "Day" + std::to_string(i);
+            m_context->data.WEE.DAYNUMBER = static_cast<std::uint8_t>(10 + i);
+            ASSERT_TRUE(file.add().ok());
+        }
+        file.close();
+    }
+
+    std::filesystem::path m_dir;
+    ScriptedPrompter m_prompter;
+    FixedClock m_clock{makeDate(12, 8, 2026), 360001};
+    std::unique_ptr<AppContext> m_context;
+};
+
+const std::vector<std::pair<std::string, int>> kWeek = {
+    {"Monday", 1}, {"Tuesday", 2},  {"Wednesday", 3}, {"Thursday", 4},
+    {"Friday", 5}, {"Saturday", 6}, {"Sunday", 7}};
+
+TEST_F(StartupTest, FirstRunCreatesTheFilesTheDefaultPreferencesAndTheWeek)
+{
+    {
+        StartupFiles files(*m_context, m_dir / "bin");
+        AppData &data = m_context->data;
+        EXPECT_TRUE(m_prompter.shown().empty());
+        for (DataFile *file : {&data.people, &data.userPref, &data.weekday}) {
+            EXPECT_TRUE(file->isOpen()) << file->name();
+            EXPECT_EQ(file->openCount(), 1) << file->name();
+        }
+        ASSERT_TRUE(data.userPref.getByRecordNumber(2).ok());
+        EXPECT_EQ(data.USP.STARTTIME, 4320400);
+        EXPECT_EQ(data.USP.DURATION, 360001);
+        EXPECT_EQ(weekdays(), kWeek);
+    }
+    // Leaving releases them, and a second start adds nothing.
+    EXPECT_FALSE(m_context->data.userPref.isOpen());
+    StartupFiles again(*m_context, m_dir / "bin");
+    std::int64_t count = 0;
+    ASSERT_TRUE(m_context->data.userPref.records(count).ok());
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(weekdays(), kWeek);
+}
+
+TEST_F(StartupTest, AnIncompleteWeekIsRefilledAndAFullOneLeftAlone)
+{
+    for (int count : {1, 3, 6, 7, 8}) {
+        SCOPED_TRACE(count);
+        std::filesystem::remove(m_dir / "WEEKDAY.DB");
+        addWeekdays(count);
+        StartupFiles files(*m_context, m_dir / "bin");
+        std::vector<std::pair<std::string, int>> rows = weekdays();
+        if (count < 7) {
+            EXPECT_EQ(rows, kWeek);
+        } else {
+            ASSERT_EQ(rows.size(), static_cast<std::size_t>(count));
+            EXPECT_EQ(rows[0].first, "Day0");
+        }
+    }
+}
+
+TEST_F(StartupTest, OldLayoutsGoToTheirConverterBesideTheProgramOnly)
+{
+    // A converter that leaves a mark and converts nothing.
+    std::filesystem::path converter = m_dir / "bin" / "KVCNVRT1";
+    std::ofstream(converter) << "#!/bin/sh\ntouch \"$PWD/converted1\"\n";
+    chmod(converter.c_str(), 0755);
+    std::filesystem::path dropped = m_dir / "KVCNVRT1";
+    std::ofstream(dropped) << "#!/bin/sh\ntouch \"$PWD/dropped\"\n";
+    chmod(dropped.c_str(), 0755);
+    // USERPREF in another layout (here PEOPLE's, under the same key): the
+    // converter runs, then the open still finds the old layout and ends the
+    // program.
+    {
+        AppData other;
+        ASSERT_TRUE(other.database.open(m_dir).ok());
+        ASSERT_TRUE(other.people.create().ok());
+    }
+    std::filesystem::copy_file(m_dir / "PEOPLE.DB", m_dir / "USERPREF.DB");
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir);
+    try {
+        StartupFiles files(*m_context, m_dir / "bin");
+        ADD_FAILURE() << "an unconverted file must end the program";
+    } catch (const ProgramHalted &halt) {
+        EXPECT_EQ(halt.finalText, "Invalid File!");
+    }
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "converted1"));
+    // A converter dropped into the data folder never runs: only the
+    // program's own folder is looked at.
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "dropped"));
+}
+
+} // namespace
+} // namespace korvalen
