@@ -1,5 +1,12 @@
 #include "app/app.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/procedures.h"
@@ -31,6 +38,34 @@ std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem:
             raw->showTopic(QString::fromStdString(topic));
     };
     return viewer;
+}
+
+namespace {
+
+class FirstPaintWatcher : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void quitWhenShownIfAsked(QWidget &frame)
+{
+    if (qEnvironmentVariableIsSet("KORVALEN_QUIT_WHEN_SHOWN"))
+        frame.installEventFilter(new FirstPaintWatcher(&frame));
 }
 
 } // namespace korvalen

@@ -38,6 +38,7 @@ int main(int argc, char **argv)
     registerProcedures(context);
     StartupFiles files(context, programDirectory);
     MainFrame frame(context);
+    quitWhenShownIfAsked(frame);
     frame.show();
     return application.exec();
 }
