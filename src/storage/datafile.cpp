@@ -442,8 +442,15 @@ Status DataFile::create()
     std::filesystem::remove(temporary, error);
     const std::string schema = sqlName(std::string(m_def.name) + "_new");
     Status status = attach(temporary, schema);
-    if (status.ok())
-        status = createSchema(schema, true);
+    if (status.ok()) {
+        // One transaction: one journal and one sync for the whole layout.
+        Transaction transaction(m_db);
+        status = transaction.status();
+        if (status.ok())
+            status = createSchema(schema, true);
+        if (status.ok())
+            status = transaction.commit();
+    }
     detach(schema);
     if (status.ok() && ::link(temporary.c_str(), file.c_str()) != 0 && errno != EEXIST)
         status = pathFailure(file);
