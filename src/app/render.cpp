@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
+#include "ui/reportpreview.h"
 #include "views/datepicker.h"
 
 #include <QApplication>
@@ -74,6 +75,21 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
     bool picker = renderDatePicker(context, pickerPath);
     std::printf("%s %s\n", picker ? "wrote" : "could not write", qPrintable(pickerPath));
     ok = picker && ok;
+    const QList<QPicture> pages = samplePages(4);
+    struct Shot
+    {
+        const char *name;
+        PreviewMode mode;
+        int page;
+    };
+    for (const Shot &shot : {Shot{"preview-single", PreviewMode::Single, 1},
+                             Shot{"preview-facing", PreviewMode::Facing, 2},
+                             Shot{"preview-zoom", PreviewMode::Zoom, 1}}) {
+        QString path = QDir(outputDirectory).filePath(QString(shot.name) + ".png");
+        bool saved = renderReportPreview(context, pages, path, shot.mode, shot.page);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+        ok = saved && ok;
+    }
     return ok ? 0 : 1;
 }
 

@@ -227,6 +227,11 @@ void paintPage(QPainter &painter, const QPicture &page, const QRectF &target)
     painter.setClipRect(target, Qt::IntersectClip);
     painter.translate(target.topLeft());
     painter.scale(target.width() / paper.width(), target.height() / paper.height());
+    // Playing a picture scales it by the device's resolution over the
+    // picture's own; the target rect already holds the whole scale.
+    if (const QPaintDevice *device = painter.device())
+        painter.scale(qreal(page.logicalDpiX()) / device->logicalDpiX(),
+                      qreal(page.logicalDpiY()) / device->logicalDpiY());
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
     painter.drawPicture(0, 0, page);
@@ -313,6 +318,8 @@ JumpDialog::JumpDialog(int pageCount, int startPage, std::function<void()> beep,
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
+    // Wide enough for the caption on a title bar.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) * 3 / 2);
     m_spinBox->setFocus();
     m_spinBox->selectAll();
 }
@@ -455,7 +462,7 @@ void ReportPreview::createMenuBar()
 void ReportPreview::createStatusBar()
 {
     m_statusBar = new QStatusBar(this);
-    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setSizeGripEnabled(true);
     const QFontMetrics metrics(m_statusBar->font());
     const std::array<const char *, 3> widest = {"ZOOM", "Facing Pages", "Pages 888 and 889 of 889"};
     for (std::size_t i = 0; i < m_zones.size(); ++i) {

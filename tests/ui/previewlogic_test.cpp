@@ -34,28 +34,10 @@ Shown facing(int left, int right, const char *zone)
     return {left, right, 0, 0, QString::fromLatin1(zone)};
 }
 
-TEST(PreviewLogicTest, OpensOnPageOneInSingleMode)
-{
-    PreviewLogic logic(3);
-    EXPECT_EQ(shown(logic), (Shown{0, 0, 1, 0, "Page 1 of 3"}));
-    EXPECT_EQ(logic.modeZone(), "");
-    EXPECT_EQ(logic.layoutZone(), "Single Page");
-    EXPECT_FALSE(logic.canGoPrevious());
-    EXPECT_TRUE(logic.canGoNext());
-    EXPECT_TRUE(logic.canToggleFacing());
-    EXPECT_EQ(logic.zoomText(), "&Zoom In!");
-    EXPECT_EQ(logic.zoomMessage(), "Zoom in on a page of this report");
-    EXPECT_EQ(logic.facingText(), "&Facing Pages!");
-    EXPECT_EQ(logic.facingMessage(), "View the report two pages at a time");
-}
-
 TEST(PreviewLogicTest, FourPagesInFacingModeAndBackAtTheEnds)
 {
     PreviewLogic logic(4);
     logic.toggleFacing();
-    EXPECT_EQ(logic.layoutZone(), "Facing Pages");
-    EXPECT_EQ(logic.facingText(), "&Single Pages!");
-    EXPECT_EQ(logic.facingMessage(), "View the report one page at a time");
     EXPECT_EQ(shown(logic), facing(0, 1, "Page 1 of 4"));
     EXPECT_FALSE(logic.canGoPrevious());
 
@@ -102,13 +84,8 @@ TEST(PreviewLogicTest, OnePageNeverFaces)
     logic.toggleZoom();
     EXPECT_EQ(logic.mode(), PreviewMode::Single);
     EXPECT_FALSE(logic.canToggleFacing());
-}
 
-TEST(PreviewLogicTest, EmptyReportCountsAsOnePage)
-{
-    PreviewLogic logic(0);
-    EXPECT_EQ(logic.pageCount(), 1);
-    EXPECT_EQ(logic.pagesZone(), "Page 1 of 1");
+    EXPECT_EQ(PreviewLogic(0).pagesZone(), "Page 1 of 1");
 }
 
 TEST(PreviewLogicTest, ZoomFromSingleModeAndBack)
@@ -117,9 +94,6 @@ TEST(PreviewLogicTest, ZoomFromSingleModeAndBack)
     logic.next();
     logic.toggleZoom();
     EXPECT_EQ(shown(logic), (Shown{0, 0, 0, 2, "Page 2 of 4"}));
-    EXPECT_EQ(logic.modeZone(), "ZOOM");
-    EXPECT_EQ(logic.layoutZone(), "Single Page");
-    EXPECT_EQ(logic.zoomText(), "&Zoom Out!");
     EXPECT_EQ(logic.zoomMessage(), "Zoom out to full page mode");
     EXPECT_FALSE(logic.canToggleFacing());
 
@@ -127,8 +101,6 @@ TEST(PreviewLogicTest, ZoomFromSingleModeAndBack)
     EXPECT_EQ(logic.zoomPlacePage(), 3);
     logic.toggleZoom();
     EXPECT_EQ(shown(logic), (Shown{0, 0, 3, 0, "Page 3 of 4"}));
-    EXPECT_EQ(logic.zoomText(), "&Zoom In!");
-    EXPECT_EQ(logic.zoomMessage(), "Zoom in on a page of this report");
     EXPECT_TRUE(logic.canToggleFacing());
 }
 
@@ -139,8 +111,6 @@ TEST(PreviewLogicTest, ZoomFromFacingModeReturnsToFacing)
     logic.next();
     logic.toggleZoom();
     EXPECT_EQ(logic.zoomPlacePage(), 3);
-    EXPECT_TRUE(logic.facingBeforeZoom());
-    EXPECT_EQ(logic.layoutZone(), "Single Page");
     EXPECT_EQ(logic.zoomMessage(), "Zoom out to facing page mode");
 
     logic.previous(); // zoomed: an even page becomes current

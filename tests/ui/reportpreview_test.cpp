@@ -86,6 +86,7 @@ TEST_F(ReportPreviewTest, MenuBarHoldsTheSevenCommandsInOrder)
     EXPECT_EQ(places(*preview), (std::array<int, 4>{0, 1, 0, 0}));
     EXPECT_EQ(zones(*preview), (std::array<QString, 3>{"", "Single Page", "Page 1 of 4"}));
     EXPECT_FALSE(preview->command(PreviewCommand::Previous)->isEnabled());
+    EXPECT_TRUE(preview->command(PreviewCommand::Facing)->isEnabled());
 }
 
 TEST_F(ReportPreviewTest, HoveringACommandShowsItsMessageInZoneOne)
@@ -95,8 +96,8 @@ TEST_F(ReportPreviewTest, HoveringACommandShowsItsMessageInZoneOne)
     QAction *next = preview->command(PreviewCommand::Next);
     // A plain move event: the offscreen platform moves no cursor.
     const QPoint over = bar->actionGeometry(next).center();
-    QMouseEvent move(QEvent::MouseMove, over, bar->mapToGlobal(over), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, over, bar->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(bar, &move);
     EXPECT_EQ(preview->statusZone(1), "View the next page(s) of this report");
 }
@@ -152,7 +153,6 @@ TEST_F(ReportPreviewTest, ZoomPastTheEndOfFacingPagesAndBack)
     trigger(*preview, PreviewCommand::Zoom);
     EXPECT_EQ(places(*preview), (std::array<int, 4>{0, 0, 0, 4}));
     EXPECT_EQ(zones(*preview), (std::array<QString, 3>{"ZOOM", "Single Page", "Page 4 of 4"}));
-    EXPECT_EQ(preview->command(PreviewCommand::Zoom)->statusTip(), "Zoom out to facing page mode");
     EXPECT_EQ(preview->statusZone(1), "Zoom out to facing page mode");
     EXPECT_FALSE(preview->command(PreviewCommand::Facing)->isEnabled());
 
@@ -285,20 +285,27 @@ TEST_F(PrintPagesTest, ReportsAPrinterThatCannotOpen)
     EXPECT_FALSE(printPages(printer, samplePages(1)));
 }
 
-TEST_F(PrintPagesTest, PreviewAndPrintDrawTheSamePage)
+TEST_F(PrintPagesTest, PagesKeepTheirPlaceAtEveryResolution)
 {
-    // The page's frame line lies half an inch in from the paper's edges,
-    // on screen as on paper.
+    // The page's frame lies half an inch in from the paper's edges, on a
+    // screen as on a printer's many dots per inch.
     const QPicture page = samplePages(1).front();
-    QImage image(850, 1100, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QPainter painter(&image);
-    paintPage(painter, page, QRectF(0, 0, 850, 1100));
-    painter.end();
-    EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::white));
-    EXPECT_LT(image.pixelColor(50, 500).lightness(), 128);
-    EXPECT_LT(image.pixelColor(425, 1050).lightness(), 128);
-    EXPECT_EQ(image.pixelColor(425, 1060), QColor(Qt::white));
+    for (int dotsPerInch : {96, 300, 1200}) {
+        SCOPED_TRACE(dotsPerInch);
+        QImage image(850, 1100, QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
+        image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
+        image.fill(Qt::red);
+        QPainter painter(&image);
+        paintPage(painter, page, QRectF(0, 0, 850, 1100));
+        painter.end();
+        EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::white));
+        EXPECT_LT(image.pixelColor(50, 500).lightness(), 160);
+        EXPECT_EQ(image.pixelColor(60, 500), QColor(Qt::white));
+        EXPECT_LT(image.pixelColor(425, 1050).lightness(), 160);
+        EXPECT_EQ(image.pixelColor(425, 1060), QColor(Qt::white));
+        EXPECT_EQ(image.pixelColor(849, 1099), QColor(Qt::white));
+    }
     EXPECT_EQ(pagePaperSize(page), QSizeF(kLetterWidth, kLetterHeight));
 }
 
