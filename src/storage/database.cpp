@@ -164,6 +164,12 @@ void Database::releaseReads()
     m_liveCursors.clear();
 }
 
+void Database::onRollback(std::function<void()> undo)
+{
+    if (m_transactionDepth > 0)
+        m_rollbackUndo.emplace_back(m_transactionDepth, std::move(undo));
+}
+
 Transaction::Transaction(Database &db) : m_db(db)
 {
     db.releaseReads();
@@ -195,7 +201,13 @@ Status Transaction::commit()
         return status;
     }
     m_open = false;
+    // What this level would have undone now belongs to the level around it.
+    for (auto &entry : m_db.m_rollbackUndo)
+        if (entry.first > m_level)
+            entry.first = m_level;
     --m_db.m_transactionDepth;
+    if (m_db.m_transactionDepth == 0)
+        m_db.m_rollbackUndo.clear();
     return {};
 }
 
@@ -211,6 +223,13 @@ void Transaction::rollback()
         (void)m_db.execute("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name);
     }
     m_open = false;
+    // Undo in reverse order everything registered inside this level.
+    auto &undo = m_db.m_rollbackUndo;
+    while (!undo.empty() && undo.back().first > m_level) {
+        auto action = std::move(undo.back().second);
+        undo.pop_back();
+        action();
+    }
     --m_db.m_transactionDepth;
 }
 

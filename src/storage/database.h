@@ -3,10 +3,12 @@
 #include "storage/status.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -89,6 +91,9 @@ public:
     bool hasLiveReads() const { return !m_liveCursors.empty(); }
 
     bool inTransaction() const { return m_transactionDepth > 0; }
+    // Runs `undo` if the innermost open transaction (or savepoint) rolls
+    // back: how in-memory state that follows a write is put back with it.
+    void onRollback(std::function<void()> undo);
 
 private:
     friend class Transaction;
@@ -99,6 +104,7 @@ private:
     int m_transactionDepth = 0;
     Status m_lastStatus;
     std::set<Cursor *> m_liveCursors;
+    std::vector<std::pair<int, std::function<void()>>> m_rollbackUndo; // depth, undo
 };
 
 // One write transaction across every attached file: all of it is committed,

@@ -728,6 +728,13 @@ Status DataFile::write(const RecordRef &record, bool remove)
         return fail(Status(code, standardMessage(code)));
     }
     if (record.recordNumber == m_current.recordNumber) {
+        // Should the transaction around this write roll back, the current
+        // record's version goes back with it.
+        const RecordRef before = m_current;
+        m_db.onRollback([this, before] {
+            if (m_current.recordNumber == before.recordNumber || !m_current.isValid())
+                m_current = before;
+        });
         if (remove) {
             m_current = {};
         } else {

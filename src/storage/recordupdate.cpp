@@ -196,8 +196,8 @@ Status checkNoActivityOf(AppData &data, Prompter &prompter, const Text<10> &grou
 Status deleteMembersOf(AppData &data, Prompter &prompter, const Text<10> &group)
 {
     BufferKeeper<GroupPeopleRecord> keeper(data.GRP);
-    return forEachExact(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
-                        group, prompter, [&](bool &) {
+    return forEachExact(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP, group,
+                        prompter, [&](bool &) {
                             Status status = data.groupPeople.remove();
                             if (!status.ok())
                                 showDeleteFailure(prompter, status, data.groupPeople);
@@ -213,8 +213,7 @@ Status updateUserPrefs(AppData &data, Prompter &prompter, const UserPrefRecord &
     return putRecord<UserPrefRecord>(data, prompter, data.userPref, data.USP, record, ref, {});
 }
 
-Status updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record,
-                     RecordRef &ref)
+Status updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record, RecordRef &ref)
 {
     return putRecord<SpecialRecord>(data, prompter, data.special, data.SPE, record, ref, {});
 }
@@ -277,8 +276,7 @@ Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref)
             return status;
         return deleteMembersOf(data, prompter, stored.GROUP);
     };
-    return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref,
-                                     restrictAndCascade);
+    return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref, restrictAndCascade);
 }
 
 } // namespace korvalen

@@ -17,7 +17,9 @@
 //
 // Every operation opens the files it needs under their open counters, shows
 // its own message when it fails (through `prompter`), and returns the
-// failure; the caller only decides what to ask next. The record buffers of
+// failure; the caller only decides what to ask next. Inside a caller's own
+// transaction the operation becomes part of it; the files it needs must then
+// be open already (no file can be attached within a transaction). The record buffers of
 // the referring files are left as they were; the buffer of the file written
 // holds the written record afterwards.
 
@@ -39,8 +41,8 @@ namespace korvalen {
                                    RecordRef &ref);
 // The activity form writes DATES and PERSONACT itself; called inside its
 // transaction, the put becomes part of it.
-[[nodiscard]] Status updateActivity(AppData &data, Prompter &prompter,
-                                    const ActivityRecord &record, RecordRef &ref);
+[[nodiscard]] Status updateActivity(AppData &data, Prompter &prompter, const ActivityRecord &record,
+                                    RecordRef &ref);
 
 // As above; when the short name stored immediately before the put differs
 // from the new one (and is not blank), every PERSONACT record with exactly

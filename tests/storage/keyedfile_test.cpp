@@ -332,6 +332,26 @@ TEST_F(KeyedFileTest, WatchedPutFailsWhenAnotherStationChangedOrDeletedTheRecord
     EXPECT_TRUE(m_data->people.remove().is(ErrorCode::ChangedByOther));
 }
 
+TEST_F(KeyedFileTest, ARolledBackPutLeavesTheWatchAsItWas)
+{
+    openFile(m_data->people);
+    addPerson("Di");
+    m_data->PEO.PERSON = "Di";
+    m_data->people.watch();
+    ASSERT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
+    {
+        Transaction transaction(m_data->database);
+        m_data->PEO.NAME = "Diana";
+        ASSERT_TRUE(m_data->people.put().ok());
+        ASSERT_TRUE(m_data->people.remove().ok());
+    } // rolled back: neither the put nor the delete happened
+    m_data->PEO.NAME = "Diane";
+    EXPECT_TRUE(m_data->people.put().ok()); // no false "changed by another station"
+    m_data->PEO.PERSON = "Di";
+    ASSERT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
+    EXPECT_EQ(m_data->PEO.NAME.str(), "Diane");
+}
+
 TEST_F(KeyedFileTest, HoldConflictsBetweenWindowsAndEndsWithItsHolder)
 {
     openFile(m_data->group);

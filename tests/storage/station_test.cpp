@@ -4,6 +4,8 @@
 
 #include "testsupport.h"
 
+#include "storage/recordupdate.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -347,6 +349,39 @@ TEST_F(StationTest, UnwatchedPutOfARecordAnotherProgramDeletedIsNotFound)
     EXPECT_TRUE(m_data->people.remove().is(ErrorCode::RecordNotFound));
 }
 
+TEST_F(StationTest, PersonChangedByAnotherProgramIsNeitherOverwrittenNorRenamed)
+{
+    openFile(m_data->people);
+    openFile(m_data->personAct);
+    m_data->people.addUser();
+    m_data->personAct.addUser();
+    addPerson("Cy", "Cyrus");
+    m_data->PER.ACTNUMBER = 1;
+    m_data->PER.PERSON = "Cy";
+    ASSERT_TRUE(m_data->personAct.add().ok());
+
+    readWatched("Cy");
+    RecordRef ref = m_data->people.current();
+    PeopleRecord mine = m_data->PEO;
+    mine.PERSON = "Cyrus";
+    auto changer = start({"put-person", "Cy", "Cyril"});
+    ASSERT_EQ(changer->codeOf("put"), 0);
+
+    // Saving again repeats the same check: it fails again.
+    ScriptedPrompter prompter;
+    for (std::size_t attempt = 1; attempt <= 2; ++attempt) {
+        EXPECT_TRUE(updatePerson(*m_data, prompter, mine, ref).is(ErrorCode::ChangedByOther));
+        ASSERT_EQ(prompter.shown().size(), attempt);
+        EXPECT_EQ(prompter.shown().back().request.caption, "Update Operation Error");
+        EXPECT_EQ(prompter.shown().back().request.text,
+                  "This record was changed by another station.");
+    }
+    readWatched("Cy");
+    EXPECT_EQ(m_data->PEO.NAME.str(), "Cyril");
+    m_data->PER.PERSON = "Cy";
+    EXPECT_TRUE(m_data->personAct.get(PER_PERSON_KEY).ok()) << "a participant was renamed";
+}
+
 // ---------------------------------------------------------------------------
 // Holds across programs
 
@@ -636,6 +671,110 @@ TEST_F(StationCrashTest, TransactionAcrossFilesIsWholeOrAbsentAfterAKill)
     RecordProperty("absent", tally.absent);
     RecordProperty("killed_in_commit", tally.killedInCommit);
     RecordProperty("hot_journals", tally.hotJournals);
+}
+
+// ---------------------------------------------------------------------------
+// Crash safety: a group rename and its cascades, killed at any moment
+
+class StationRenameCrashTest : public StationTest
+{
+protected:
+    static constexpr int kReferences = 3000;
+    static constexpr int kRounds = 16;
+
+    std::vector<DataFile *> files() const
+    {
+        return {&m_data->group, &m_data->activity, &m_data->groupPeople};
+    }
+
+    void seed()
+    {
+        for (DataFile *file : files())
+            openFile(*file);
+        Transaction transaction(m_data->database);
+        m_data->GRO.GROUP = "Old";
+        ASSERT_TRUE(m_data->group.add().ok());
+        for (int i = 0; i < kReferences; ++i) {
+            m_data->ACT = {};
+            m_data->ACT.ACTNUMBER = i + 1;
+            m_data->ACT.GROUP = "Old";
+            ASSERT_TRUE(m_data->activity.add().ok());
+            m_data->GRP.GROUP = "Old";
+            m_data->GRP.PEOPLE = "P" + std::to_string(i);
+            ASSERT_TRUE(m_data->groupPeople.add().ok());
+        }
+        ASSERT_TRUE(transaction.commit().ok());
+    }
+
+    std::int64_t countOf(const std::string &table, const std::string &name)
+    {
+        Statement statement;
+        std::string sql = "SELECT count(*) FROM " + table + " WHERE \"GROUP\" = ?1";
+        EXPECT_TRUE(m_data->database.prepare(sql, statement).ok());
+        sqlite3_bind_text(statement.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        return sqlite3_step(statement.get()) == SQLITE_ROW
+                   ? sqlite3_column_int64(statement.get(), 0)
+                   : -1;
+    }
+
+    // The name the group and all its references carry, after opening the
+    // files again (which rolls back a hot journal) and checking them fully.
+    std::string agreedName()
+    {
+        for (DataFile *file : files()) {
+            Status status = file->open();
+            EXPECT_TRUE(status.ok()) << file->name() << ": " << status.text();
+            EXPECT_TRUE(file->checkKeys().ok()) << file->name();
+            EXPECT_EQ(integrityCheck(*file), "ok") << file->name();
+        }
+        for (const char *name : {"Old", "New"}) {
+            std::int64_t groups = countOf("\"GROUP\".rec", name);
+            std::int64_t activities = countOf("ACTIVITY.rec", name);
+            std::int64_t members = countOf("GROUPPEOPLE.rec", name);
+            if (groups == 1 && activities == kReferences && members == kReferences)
+                return name;
+        }
+        ADD_FAILURE() << "half a rename: Old " << countOf("ACTIVITY.rec", "Old") << "/"
+                      << countOf("GROUPPEOPLE.rec", "Old") << ", New "
+                      << countOf("ACTIVITY.rec", "New") << "/" << countOf("GROUPPEOPLE.rec", "New");
+        return {};
+    }
+};
+
+TEST_F(StationRenameCrashTest, KilledRenameLeavesTheOldOrTheNewNameEverywhere)
+{
+    seed();
+    unsigned seed = std::random_device{}();
+    SCOPED_TRACE("random seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::string name = "Old";
+    long durationUs = 0;
+    int killedMidway = 0;
+    for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round) {
+        for (DataFile *file : files())
+            file->close();
+        std::string to = name == "Old" ? "New" : "Old";
+        Station writer(m_dir.path(), {"rename-group", name, to});
+        ASSERT_EQ(writer.codeOf("renaming"), 0) << writer.transcript();
+        if (round % 5 == 1) {
+            std::optional<std::string> renamed = writer.waitFor("renamed");
+            ASSERT_TRUE(renamed && std::atoi(renamed->c_str()) == 0) << writer.transcript();
+            durationUs = std::atol(renamed->substr(renamed->find(' ')).c_str());
+        } else {
+            std::uniform_int_distribution<long> moment(0, std::min(durationUs, 3000000L));
+            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        }
+        writer.kill();
+        std::string now = agreedName();
+        ASSERT_FALSE(now.empty()) << "round " << round;
+        if (writer.said("renamed 0")) {
+            EXPECT_EQ(now, to) << "a finished rename was lost";
+        }
+        killedMidway += now == name;
+        name = now;
+    }
+    EXPECT_GE(killedMidway, 1) << "no rename was killed before its commit";
+    RecordProperty("killed_midway", killedMidway);
 }
 
 } // namespace

@@ -10,8 +10,11 @@
 //   storage_station_helper DIR open FILE BUSY_TIMEOUT_MS
 //   storage_station_helper DIR open-exclusive FILE
 //   storage_station_helper DIR transaction ROUND
+//   storage_station_helper DIR rename-group FROM TO
 
 #include "storage/datafiles.h"
+#include "storage/openfile.h"
+#include "storage/recordupdate.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -214,6 +217,32 @@ void transaction(AppData &data, const Args &args)
     waitForTest();
 }
 
+// Renames a group through the update operation, cascades included.
+void renameGroup(AppData &data, const Args &args)
+{
+    ScriptedPrompter prompter;
+    FileUse group(data.group, prompter);
+    FileUse activities(data.activity, prompter);
+    FileUse members(data.groupPeople, prompter);
+    Status status;
+    for (DataFile *file : {&data.group, &data.activity, &data.groupPeople}) {
+        // A small page cache makes the pages reach the files before the commit.
+        if (status.ok())
+            status = data.database.execute("PRAGMA " + file->schema() + ".cache_size = 8");
+    }
+    data.GRO.GROUP = args.at(0);
+    data.group.watch();
+    if (status.ok())
+        status = data.group.get(GRO_GROUP_KEY);
+    RecordRef ref = data.group.current();
+    report("renaming", status);
+    auto begun = Clock::now();
+    if (status.ok())
+        status = updateGroup(data, prompter, GroupRecord{Text<10>(args.at(1))}, ref);
+    report("renamed", status, std::to_string(elapsedUs(begun)));
+    waitForTest();
+}
+
 void run(AppData &data, const std::string &action, const Args &args)
 {
     if (action == "put-person")
@@ -228,6 +257,8 @@ void run(AppData &data, const std::string &action, const Args &args)
         openFile(data, args, action == "open-exclusive");
     else if (action == "transaction")
         transaction(data, args);
+    else if (action == "rename-group")
+        renameGroup(data, args);
     else
         report("unknown-action");
 }
