@@ -425,7 +425,7 @@ std::string Picture::formatTimeValue(std::int64_t value) const
     const std::int64_t totalMinutes = (value - 1) / kHundredthsPerMinute;
     const std::string minutes = twoDigits(totalMinutes % 60);
     if (m_style == 1)
-        return twoDigits(totalMinutes / 60) + ':' + minutes;
+        return std::to_string(totalMinutes / 60) + ':' + minutes;
     const std::int64_t hours = totalMinutes / 60 % 24;
     const std::int64_t clockHours = hours % 12 == 0 ? 12 : hours % 12;
     return std::to_string(clockHours) + ':' + minutes + (hours < 12 ? "AM" : "PM");

@@ -20,7 +20,7 @@ namespace korvalen {
 //          comma, four-digit year (at most 11 characters).
 //   D4     "December 8, 2026": full month name, blank, day, comma, blank,
 //          four-digit year (at most 18 characters).
-//   T1     "01:00", "13:45": 24-hour hours and minutes, hours with two digits.
+//   T1     "1:00", "13:45": 24-hour hours (h:mm) and minutes; also durations.
 //          Also used for durations held as time values, so a value beyond
 //          one day shows its total hours ("25:00").
 //   T3     "9:05AM", "12:00PM" (noon), "12:00AM" (midnight): 12-hour hours

@@ -90,9 +90,9 @@ TEST(PictureTest, FormatsDatesTimesAndWholeNumbers)
         {"@D4", makeDate(12, 8, 2026), "December 8, 2026"},
         {"@D4", makeDate(9, 30, 2026), "September 30, 2026"},
         {"@D4", 0, ""},
-        {"@T1", at(1, 0), "01:00"},
+        {"@T1", at(1, 0), "1:00"},
         {"@T1", at(13, 45), "13:45"},
-        {"@T1", at(0, 0), "00:00"},
+        {"@T1", at(0, 0), "0:00"},
         {"@T1", at(23, 59, 59) + 99, "23:59"},
         {"@T1", at(25, 30), "25:30"},
         {"@T1", 0, ""},
@@ -174,7 +174,7 @@ TEST(PictureTest, FormatsFractions)
         {"@N3", 2.49, "  2"},
         {"@N3", 1e16, "###"},
         {"@D3", 82525.4, "Dec 8,2026"},
-        {"@T1", 360001.0, "01:00"},
+        {"@T1", 360001.0, "1:00"},
         {"@s4", 2.5, "2.5"},
         {"@s2", 2.5, "2."},
     };
@@ -457,7 +457,7 @@ TEST(PictureTest, ConvenienceFunctions)
     EXPECT_EQ(formatDate(0), "");
     EXPECT_EQ(formatDate(makeDate(12, 8, 2026), "@D9"), "");
     EXPECT_EQ(formatTime(at(9, 5)), "9:05AM");
-    EXPECT_EQ(formatTime(at(9, 5), "@T1"), "09:05");
+    EXPECT_EQ(formatTime(at(9, 5), "@T1"), "9:05");
     EXPECT_EQ(formatTime(0), "");
 }
 
