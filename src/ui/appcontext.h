@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPrinter;
 class QWidget;
@@ -39,6 +40,9 @@ public:
 
     // The date picker's in/out date.
     Date PickedDate = 0;
+    // The people picker's list: the marked people, in short-name order,
+    // after a completed return.
+    std::vector<PeopleRecord> PickedPeople;
     // "menu" when the frame opened the date browse or the week view from
     // its menu, four blanks otherwise.
     Text<4> launchOrigin;
