@@ -20,6 +20,15 @@ namespace korvalen {
 
 class ProcedureTable;
 
+// One entry of the people picker's list.
+struct PickedPerson
+{
+    Text<1> mark;        // "*" when marked
+    Text<10> shortName;  // PEO:PERSON
+    Text<30> longName;   // PEO:NAME
+    std::int32_t row = 0; // position in load order, 1 to n
+};
+
 // Everything one running program shares between its windows: the data (the
 // connection, the record buffers, the open counters, the globals of the data
 // files), the prompter, the clock, the procedure table and the globals the
@@ -40,9 +49,9 @@ public:
 
     // The date picker's in/out date.
     Date PickedDate = 0;
-    // The people picker's list: the marked people, in short-name order,
-    // after a completed return.
-    std::vector<PeopleRecord> PickedPeople;
+    // The people picker's list: every person while it is open, the marked
+    // people (in short-name order) after a completed return.
+    std::vector<PickedPerson> PickedPeople;
     // "menu" when the frame opened the date browse or the week view from
     // its menu, four blanks otherwise.
     Text<4> launchOrigin;
