@@ -10,6 +10,7 @@
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/procedures.h"
+#include "people/peoplepicker.h"
 #include "views/datepicker.h"
 
 namespace korvalen {
@@ -19,6 +20,7 @@ void registerProcedures(AppContext &context)
     // The screens join the table as they are built; the frame disables the
     // items of the others.
     context.procedures->setCalled("LOOKUPCAL", LOOKUPCAL);
+    context.procedures->setCalled("BROWSEPERSONM", BROWSEPERSONM);
 }
 
 std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem::path &directory)

@@ -4,6 +4,7 @@
 #include "app/mainframe.h"
 #include "app/startup.h"
 #include "ui/appcontext.h"
+#include "people/peoplepicker.h"
 #include "ui/helpviewer.h"
 #include "ui/reportpreview.h"
 #include "views/datepicker.h"
@@ -70,6 +71,10 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
         help->showTopic("~MENUS_AND_TOOLBAR");
         ok = save(*help, outputDirectory, "help") && ok;
         help->close();
+        QString pickerPath = QDir(outputDirectory).filePath("peoplepicker.png");
+        bool picker = renderPeoplePicker(context, pickerPath);
+        std::printf("%s %s\n", picker ? "wrote" : "could not write", qPrintable(pickerPath));
+        ok = picker && ok;
     }
     QString pickerPath = QDir(outputDirectory).filePath("datepicker.png");
     bool picker = renderDatePicker(context, pickerPath);
