@@ -7,10 +7,14 @@
 
 #include <cstdio>
 
+#include "people/browsegroups.h"
+#include "people/browseperson.h"
+#include "people/peoplepicker.h"
+#include "people/updategroup.h"
+#include "people/updateperson.h"
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/procedures.h"
-#include "people/peoplepicker.h"
 #include "views/datepicker.h"
 
 namespace korvalen {
@@ -21,6 +25,11 @@ void registerProcedures(AppContext &context)
     // items of the others.
     context.procedures->setCalled("LOOKUPCAL", LOOKUPCAL);
     context.procedures->setCalled("BROWSEPERSONM", BROWSEPERSONM);
+    context.procedures->setIndependent("BROWSEPERSON", BROWSEPERSON);
+    context.procedures->setCalled("UPDATEPERSON", UPDATEPERSON);
+    context.procedures->setIndependent("BROWSEGROUPS", BROWSEGROUPS);
+    context.procedures->setCalled("BROWSEGROUPS", selectGroupList);
+    context.procedures->setCalled("UPDATEGROUP2", UPDATEGROUP2);
 }
 
 std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem::path &directory)

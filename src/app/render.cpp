@@ -3,8 +3,12 @@
 #include "app/app.h"
 #include "app/mainframe.h"
 #include "app/startup.h"
-#include "ui/appcontext.h"
+#include "people/browsegroups.h"
+#include "people/browseperson.h"
 #include "people/peoplepicker.h"
+#include "people/updategroup.h"
+#include "people/updateperson.h"
+#include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/reportpreview.h"
 #include "views/datepicker.h"
@@ -71,6 +75,15 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
         help->showTopic("~MENUS_AND_TOOLBAR");
         ok = save(*help, outputDirectory, "help") && ok;
         help->close();
+        for (auto [name, render] :
+             {std::pair{"peoplelist", &renderPeopleList},
+              std::pair{"personform", &renderPersonForm}, std::pair{"grouplist", &renderGroupList},
+              std::pair{"groupform", &renderGroupForm}}) {
+            QString path = QDir(outputDirectory).filePath(QString(name) + ".png");
+            bool saved = render(context, path);
+            std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+            ok = saved && ok;
+        }
         QString pickerPath = QDir(outputDirectory).filePath("peoplepicker.png");
         bool picker = renderPeoplePicker(context, pickerPath);
         std::printf("%s %s\n", picker ? "wrote" : "could not write", qPrintable(pickerPath));

@@ -146,13 +146,11 @@ void DataFile::detach(const std::string &schema)
 
 Status DataFile::createKeys(const std::string &schema)
 {
-    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k) {
-        const KeyDef &key = m_def.keys[k];
-        std::string sql = std::string("CREATE ") + (key.unique ? "UNIQUE " : "") + "INDEX " +
-                          schema + "." + sqlName(key.name) + " ON " + kTable + " (";
-        std::vector<std::string> columns = m_def.keyColumns(k);
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            sql += (c ? ", " : "") + sqlName(columns[c]);
+    for (const FileDef::Index &index : m_def.indexes()) {
+        std::string sql = std::string("CREATE ") + (index.unique ? "UNIQUE " : "") + "INDEX " +
+                          schema + "." + sqlName(index.name) + " ON " + kTable + " (";
+        for (std::size_t c = 0; c < index.columns.size(); ++c)
+            sql += (c ? ", " : "") + sqlName(index.columns[c]);
         Status status = m_db.execute(sql + ")");
         if (!status.ok())
             return status;
@@ -327,8 +325,7 @@ Status DataFile::checkKeysCheaply()
 {
     // Every declared key must exist with its components, uniqueness and
     // letter-case rule.
-    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k) {
-        const KeyDef &key = m_def.keys[k];
+    for (const FileDef::Index &index : m_def.indexes()) {
         Statement info;
         // The schema goes in as the functions' hidden argument: a prefix
         // alone may find the table of another attached file.
@@ -339,11 +336,9 @@ Status DataFile::checkKeysCheaply()
                                      info);
         if (!status.ok())
             return status.is(ErrorCode::InvalidFile) ? keysInvalid(status.message()) : status;
-        sqlite3_bind_text(info.get(), 1, key.name.data(), static_cast<int>(key.name.size()),
-                          SQLITE_STATIC);
+        sqlite3_bind_text(info.get(), 1, index.name.c_str(), -1, SQLITE_STATIC);
         sqlite3_bind_text(info.get(), 2, m_def.name.data(), static_cast<int>(m_def.name.size()),
                           SQLITE_STATIC);
-        const std::vector<std::string> expected = m_def.keyColumns(k);
         std::size_t component = 0;
         bool matches = true;
         int rc;
@@ -351,22 +346,23 @@ Status DataFile::checkKeysCheaply()
             bool unique = sqlite3_column_int(info.get(), 0) != 0;
             std::string column = columnText(info.get(), 1);
             std::string collation = columnText(info.get(), 2);
-            if (component >= expected.size() || unique != key.unique ||
-                column != expected[component] || collation != collationOf(column))
+            if (component >= index.columns.size() || unique != index.unique ||
+                column != index.columns[component] || collation != collationOf(column))
                 matches = false;
             ++component;
         }
         if (rc != SQLITE_DONE)
             return keysInvalid(m_db.lastEngineError(rc).message());
-        if (!matches || component != expected.size())
-            return keysInvalid(std::string(key.name));
+        if (!matches || component != index.columns.size())
+            return keysInvalid(index.name);
     }
 
     // Then the ends of every key are compared with the records: the first
     // and last entry of each key must be records with those values, and the
     // first and last records must be in every key. This reads a few pages
     // per key, whatever the file's size.
-    for (int k = 0; k < static_cast<int>(m_def.keys.size()); ++k) {
+    for (const FileDef::Index &index : m_def.indexes()) {
+        const int k = index.key;
         for (const char *order : {"ASC", "DESC"}) {
             std::string columns;
             std::string sameKey;
@@ -382,11 +378,11 @@ Status DataFile::checkKeysCheaply()
             std::string entrySql = "SELECT i.recno, EXISTS (SELECT 1 FROM " + m_schema + "." +
                                    kTable + " AS t NOT INDEXED WHERE t.recno = i.recno" + sameKey +
                                    ") FROM (SELECT recno" + columns + " FROM " + m_schema + "." +
-                                   kTable + " INDEXED BY " + sqlName(m_def.keys[k].name) +
-                                   " ORDER BY " + orderBy + " LIMIT 1) AS i";
+                                   kTable + " INDEXED BY " + sqlName(index.name) + " ORDER BY " +
+                                   orderBy + " LIMIT 1) AS i";
             // A record missing from the key.
             std::string recordSql = "SELECT t.recno, EXISTS (SELECT 1 FROM " + m_schema + "." +
-                                    kTable + " AS i INDEXED BY " + sqlName(m_def.keys[k].name) +
+                                    kTable + " AS i INDEXED BY " + sqlName(index.name) +
                                     " WHERE i.recno = t.recno" + sameKey + ") FROM (SELECT recno" +
                                     columns + " FROM " + m_schema + "." + kTable +
                                     " NOT INDEXED ORDER BY recno " + order + " LIMIT 1) AS t";
@@ -398,7 +394,7 @@ Status DataFile::checkKeysCheaply()
                                                             : keysInvalid(status.message());
                 int rc = sqlite3_step(check.get());
                 if (rc == SQLITE_ROW && sqlite3_column_int(check.get(), 1) == 0)
-                    return keysInvalid(std::string(m_def.keys[k].name));
+                    return keysInvalid(index.name);
                 if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
                     Status failure = m_db.lastEngineError(rc);
                     return failure.is(ErrorCode::FileSystem) || failure.is(ErrorCode::FileLocked)

@@ -111,7 +111,9 @@ const FileDef &peopleFile()
         "PEOPLE",
         "PEO",
         {textField("PERSON", 10), textField("NAME", 30), longField("DATE")},
-        {{"PERSON_KEY", {0}, true, false}, {"DATE_KEY", {2}, false, true}},
+        // The people list pages through the short-name key of a file whose
+        // records come in any order: that key carries the records too.
+        {{"PERSON_KEY", {0}, true, false, true}, {"DATE_KEY", {2}, false, true}},
         true,
         1,
         &codecFor<PeopleRecord>(),

@@ -39,6 +39,24 @@ std::string FileDef::qualifiedFieldName(int field) const
     return std::string(prefix) + ":" + std::string(fields[field].name);
 }
 
+std::vector<FileDef::Index> FileDef::indexes() const
+{
+    std::vector<Index> out;
+    for (int k = 0; k < static_cast<int>(keys.size()); ++k) {
+        const KeyDef &def = keys[k];
+        if (def.coversRecord && def.unique) {
+            std::vector<std::string> components;
+            for (int component : def.components)
+                components.emplace_back(fields[component].name);
+            out.push_back({std::string(def.name), k, true, components});
+            out.push_back({std::string(def.name) + "_COVER", k, false, keyColumns(k)});
+        } else {
+            out.push_back({std::string(def.name), k, def.unique, keyColumns(k)});
+        }
+    }
+    return out;
+}
+
 std::vector<std::string> FileDef::keyColumns(int key) const
 {
     const KeyDef &def = keys[key];

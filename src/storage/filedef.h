@@ -73,6 +73,17 @@ struct FileDef
     // The stored columns of key `key`, in order: its components, and for a
     // key that covers the record the record number, version and other fields.
     std::vector<std::string> keyColumns(int key) const;
+    // The indexes that hold the keys: one per key, and for a unique key that
+    // covers the record a second, non-unique one ("NAME_COVER") that carries
+    // the record while the first keeps the values unique.
+    struct Index
+    {
+        std::string name;
+        int key;
+        bool unique;
+        std::vector<std::string> columns;
+    };
+    std::vector<Index> indexes() const;
     // True when text field `field` compares without regard to letter case
     // (it is a component of a case-insensitive key).
     bool fieldIgnoresCase(int field) const;

@@ -1,0 +1,621 @@
+// Groups and their members: the membership operations, the group form in its
+// insert and change modes, and the group list, with real files in a temporary
+// working directory, a scripted prompter and a scripted people picker.
+
+#include "people/browsegroups.h"
+#include "people/updategroup.h"
+#include "storage/openfile.h"
+#include "ui/appcontext.h"
+#include "ui/browselist.h"
+#include "ui/procedures.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvalen {
+namespace {
+
+using namespace keys;
+using Strings = std::vector<std::string>;
+
+class GroupsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static int counter = 0;
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvalen-groups-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(m_dir);
+        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
+        ASSERT_TRUE(data().database.open(m_dir).ok());
+        for (DataFile *file : {&data().group, &data().groupPeople, &data().activity})
+            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
+        m_context->procedures->setCalled("BROWSEPERSONM", [this](AppContext &context) {
+            ++m_pickerCalls;
+            m_pickerRequest = context.data.globals.request;
+            context.PickedPeople.clear();
+            for (const std::string &name : m_picked) {
+                PickedPerson person;
+                person.mark = "*";
+                person.shortName = name;
+                context.PickedPeople.push_back(person);
+            }
+            context.data.globals.response = m_pickerAnswer;
+        });
+    }
+    void TearDown() override
+    {
+        m_uses.clear();
+        m_context.reset();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    AppData &data() { return m_context->data; }
+
+    std::int64_t addGroup(const char *name)
+    {
+        data().GRO.GROUP = name;
+        EXPECT_TRUE(data().group.add().ok());
+        return data().group.current().recordNumber;
+    }
+    std::int64_t addMember(const char *group, const char *person)
+    {
+        data().GRP.GROUP = group;
+        data().GRP.PEOPLE = person;
+        EXPECT_TRUE(data().groupPeople.add().ok());
+        return data().groupPeople.current().recordNumber;
+    }
+    void addActivity(const char *group)
+    {
+        data().ACT = {};
+        data().ACT.ACTNUMBER = ++m_lastActivity;
+        data().ACT.GROUP = group;
+        ASSERT_TRUE(data().activity.add().ok());
+    }
+
+    // Every membership as "group/person", in key order.
+    Strings memberships()
+    {
+        Strings out;
+        data().groupPeople.set(GRP_GROUP_KEY);
+        while (data().groupPeople.next().ok())
+            out.push_back(data().GRP.GROUP.str() + "/" + data().GRP.PEOPLE.str());
+        return out;
+    }
+    Strings activityGroups()
+    {
+        Strings out;
+        data().activity.set(ACT_ACTNUMBER_KEY);
+        while (data().activity.next().ok())
+            out.push_back(data().ACT.GROUP.str());
+        return out;
+    }
+    Strings groups()
+    {
+        Strings out;
+        data().group.set(GRO_GROUP_KEY);
+        while (data().group.next().ok())
+            out.push_back(data().GRO.GROUP.str());
+        return out;
+    }
+    std::unique_ptr<BrowseWindow> shownGroupList()
+    {
+        std::unique_ptr<BrowseWindow> list = makeGroupList(*m_context);
+        EXPECT_TRUE(list);
+        if (list) {
+            list->show();
+            QApplication::processEvents();
+            // What activating the window does; offscreen windows are not activated.
+            list->browse().refresh();
+        }
+        return list;
+    }
+    static Strings shown(BrowseList &list)
+    {
+        Strings out;
+        for (const BrowseRow &row : list.browse().rows())
+            out.push_back(row.cells.at(0));
+        return out;
+    }
+
+    // Opens the form as the group list would: for a change or a delete, the
+    // group is re-read with a watch first.
+    std::unique_ptr<GroupFormWindow> openForm(int request, const char *name = "")
+    {
+        if (request != InsertRecord) {
+            data().GRO.GROUP = name;
+            EXPECT_TRUE(data().group.get(GRO_GROUP_KEY).ok());
+            data().group.watch();
+            EXPECT_TRUE(data().group.getByRecordNumber(data().group.current().recordNumber).ok());
+        } else {
+            data().GRO = {};
+        }
+        data().globals.request = request;
+        auto window = std::make_unique<GroupFormWindow>(*m_context);
+        if (window->start()) {
+            window->show();
+            QApplication::processEvents(); // the list learns its height
+        }
+        return window;
+    }
+    void type(GroupFormWindow &window, const char *text)
+    {
+        window.nameEntry()->clear();
+        QTest::keyClicks(window.nameEntry(), text);
+        QTest::keyClick(window.nameEntry(), Qt::Key_Return);
+    }
+
+    Strings captions() const
+    {
+        Strings out;
+        for (const ScriptedPrompter::Shown &shown : m_prompter.shown())
+            out.push_back(shown.request.caption);
+        return out;
+    }
+    std::string lastText() const
+    {
+        return m_prompter.shown().empty() ? "" : m_prompter.shown().back().request.text;
+    }
+
+    std::filesystem::path m_dir;
+    ScriptedPrompter m_prompter;
+    FixedClock m_clock{90000, 1};
+    std::unique_ptr<AppContext> m_context;
+    std::vector<std::unique_ptr<FileUse>> m_uses;
+    int m_lastActivity = 0;
+    Strings m_picked;
+    int m_pickerAnswer = RequestCompleted;
+    int m_pickerCalls = 0;
+    int m_pickerRequest = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Membership without windows
+
+TEST_F(GroupsTest, MembershipFoldsTheGroupsCaseButMatchesThePersonExactly)
+{
+    addMember("kids", "Ann");
+    addMember("KIDS", "Bob");
+    addMember("Kid", "Cy");
+    data().GRP.PEOPLE = "untouched";
+    bool found = false;
+    ASSERT_TRUE(findMember(data(), "Kids", "Ann", found).ok());
+    EXPECT_TRUE(found);
+    ASSERT_TRUE(findMember(data(), "kids", "Bob", found).ok());
+    EXPECT_TRUE(found);
+    ASSERT_TRUE(findMember(data(), "Kids", "ANN", found).ok());
+    EXPECT_FALSE(found) << "another spelling of the person is another person";
+    ASSERT_TRUE(findMember(data(), "Kids", "Cy", found).ok());
+    EXPECT_FALSE(found) << "a group whose name only begins alike";
+    EXPECT_EQ(data().GRP.PEOPLE.str(), "untouched");
+}
+
+TEST_F(GroupsTest, AddingMembersSkipsExistingOnesRepeatsAndBlanks)
+{
+    addMember("kids", "Ann");
+    std::vector<PickedPerson> picked(5);
+    const char *names[] = {"ANN", "Ann", "Bob", "Bob", ""};
+    for (int i = 0; i < 5; ++i)
+        picked[static_cast<std::size_t>(i)].shortName = names[i];
+    EXPECT_EQ(addMembers(data(), "Kids", picked), 2);
+    EXPECT_EQ(memberships(), (Strings{"kids/Ann", "Kids/ANN", "Kids/Bob"}));
+    EXPECT_EQ(addMembers(data(), "KIDS", picked), 0);
+}
+
+TEST_F(GroupsTest, RemovingAMemberTakesThatRecordOnly)
+{
+    addMember("Kids", "Ann");
+    std::int64_t upper = addMember("Kids", "ANN");
+    addMember("Band", "ANN");
+    ASSERT_TRUE(removeMember(data(), upper).ok());
+    EXPECT_EQ(memberships(), (Strings{"Band/ANN", "Kids/Ann"}));
+    EXPECT_TRUE(removeMember(data(), upper).is(ErrorCode::RecordNotFound));
+}
+
+// ---------------------------------------------------------------------------
+// A new group
+
+TEST_F(GroupsTest, NewGroupIsAddedWhenItsNameIsAcceptedAndGoesOnAsAChange)
+{
+    auto window = openForm(InsertRecord);
+    EXPECT_EQ(window->windowTitle(), "Update Group Lists");
+    EXPECT_EQ(window->mode(), InsertRecord);
+    EXPECT_FALSE(window->insertButton()->isEnabled()) << "blank name";
+    EXPECT_FALSE(window->deleteButton()->isEnabled());
+    QTest::keyClicks(window->nameEntry(), "  ");
+    EXPECT_FALSE(window->insertButton()->isEnabled()) << "blanks only";
+    type(*window, " Kids ");
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_EQ(window->mode(), ChangeRecord);
+    EXPECT_EQ(groups(), Strings{"Kids"});
+    EXPECT_TRUE(window->insertButton()->isEnabled());
+    EXPECT_TRUE(window->focusWidget() == window->insertButton());
+    std::string topic;
+    m_context->showHelp = [&topic](const std::string &shown) { topic = shown; };
+    window->helpButton()->click();
+    EXPECT_EQ(topic, "~UPGROUPDIAL");
+    window->closeButton()->click();
+    EXPECT_FALSE(window->isVisible());
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled) << "Close always cancels";
+}
+
+TEST_F(GroupsTest, BlankNewNameAsksWhetherToLeave)
+{
+    auto window = openForm(InsertRecord);
+    m_prompter.queueAnswer(ButtonNo);
+    QTest::keyClick(window->nameEntry(), Qt::Key_Return);
+    ASSERT_EQ(m_prompter.shown().size(), 1u);
+    const MessageBoxRequest &asked = m_prompter.shown()[0].request;
+    EXPECT_EQ(asked.text, "Group Name cannot be blank. Exit this procedure?");
+    EXPECT_EQ(asked.icon, MessageIcon::Question);
+    EXPECT_EQ(asked.buttons, ButtonYes | ButtonNo);
+    EXPECT_EQ(asked.defaultButton, ButtonNo);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->focusWidget() == window->nameEntry());
+    m_prompter.queueAnswer(ButtonYes);
+    QTest::keyClick(window->nameEntry(), Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_TRUE(groups().empty());
+}
+
+TEST_F(GroupsTest, TwoGroupsDifferingOnlyInLetterCaseCollide)
+{
+    addGroup("Kids");
+    auto window = openForm(InsertRecord);
+    type(*window, "KIDS");
+    EXPECT_EQ(captions(), Strings{"Duplicate Key Error"});
+    EXPECT_EQ(lastText(), "Adding this record creates a duplicate entry for the key:Name Order");
+    EXPECT_EQ(window->mode(), InsertRecord);
+    EXPECT_EQ(window->nameEntry()->selectedText(), "KIDS");
+    // The failed add leaves no group to give members to.
+    window->insertButton()->click();
+    EXPECT_EQ(captions().size(), 2u) << "the name is tried again first";
+    EXPECT_EQ(m_pickerCalls, 0);
+    EXPECT_EQ(groups(), Strings{"Kids"});
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, MemberInsertOnATypedNewNameAddsTheGroupFirst)
+{
+    auto window = openForm(InsertRecord);
+    QTest::keyClicks(window->nameEntry(), "Kids");
+    m_picked = {"Ann"};
+    window->insertButton()->click();
+    EXPECT_EQ(groups(), Strings{"Kids"});
+    EXPECT_EQ(m_pickerCalls, 1);
+    EXPECT_EQ(m_pickerRequest, SelectRecord);
+    EXPECT_EQ(memberships(), Strings{"Kids/Ann"});
+    EXPECT_EQ(shown(*window->memberList()), Strings{"Ann"});
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, NameCutToTheFieldStillCountsAsStored)
+{
+    auto window = openForm(InsertRecord);
+    window->nameEntry()->setText(QString::fromUtf8("Müller-Grün")); // 12 bytes
+    QTest::keyClick(window->nameEntry(), Qt::Key_Return);
+    EXPECT_EQ(groups(), Strings{"Müller-Gr"});
+    m_picked = {"Ann"};
+    window->insertButton()->click();
+    EXPECT_EQ(m_pickerCalls, 1) << "not held back as an unsaved name";
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, LeavingTheEntryAcceptsItOnlyWhenItWasEdited)
+{
+    auto window = openForm(InsertRecord);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->nameEntry()->setFocus();
+    QTest::keyClick(window->nameEntry(), Qt::Key_Tab); // untouched: no question
+    QApplication::processEvents();
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    window->nameEntry()->setFocus();
+    QTest::keyClicks(window->nameEntry(), "Kids");
+    QTest::keyClick(window->nameEntry(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(groups(), Strings{"Kids"});
+    EXPECT_EQ(window->mode(), ChangeRecord);
+    window->nameEntry()->setFocus();
+    window->nameEntry()->selectAll();
+    QTest::keyClicks(window->nameEntry(), "Young");
+    QTest::keyClick(window->nameEntry(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(groups(), Strings{"Young"});
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    window->close();
+    window->finish();
+}
+
+// ---------------------------------------------------------------------------
+// Members
+
+TEST_F(GroupsTest, MemberListShowsOnlyThisGroupInAnySpelling)
+{
+    addGroup("Kids");
+    addMember("KIDS", "Bob");
+    addMember("kids", "Ann");
+    addMember("Kid", "Cy");
+    addMember("Kidsx", "Dee");
+    addMember("Band", "Eve");
+    auto window = openForm(ChangeRecord, "Kids");
+    EXPECT_EQ(window->nameEntry()->text(), "Kids");
+    EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
+    PagedBrowse &list = window->memberList()->browse();
+    EXPECT_TRUE(list.popupMenu().empty()) << "no menu of its own";
+    ASSERT_TRUE(list.locate("b"));
+    EXPECT_EQ(list.rows().at(static_cast<std::size_t>(list.currentRow() - 1)).cells[0], "Bob");
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, PickedPeopleJoinAndExistingMembersAreSkippedSilently)
+{
+    addGroup("Kids");
+    addMember("kids", "Ann");
+    auto window = openForm(ChangeRecord, "Kids");
+    m_picked = {"ANN", "Ann", "Bob"};
+    window->insertButton()->click();
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_EQ(memberships(), (Strings{"kids/Ann", "Kids/ANN", "Kids/Bob"}));
+    EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "ANN", "Bob"}));
+
+    m_pickerAnswer = RequestCancelled;
+    m_picked = {"Cy"};
+    window->insertButton()->click();
+    EXPECT_EQ(memberships().size(), 3u) << "a cancelled picker adds nobody";
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, DeleteRemovesTheHighlightedMembershipByItsRecord)
+{
+    addGroup("Kids");
+    addMember("Kids", "Ann");
+    addMember("Kids", "ANN");
+    addMember("Kids", "Bob");
+    auto window = openForm(ChangeRecord, "Kids");
+    PagedBrowse &list = window->memberList()->browse();
+    ASSERT_EQ(shown(*window->memberList()), (Strings{"Ann", "ANN", "Bob"}));
+    list.setCurrentRow(2);
+    window->deleteButton()->click();
+    EXPECT_TRUE(m_prompter.shown().empty()) << "no question";
+    EXPECT_EQ(memberships(), (Strings{"Kids/Ann", "Kids/Bob"}));
+    EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
+    EXPECT_EQ(list.rows().at(static_cast<std::size_t>(list.currentRow() - 1)).cells[0], "Bob");
+    list.setCurrentRow(2);
+    window->deleteButton()->click();
+    list.setCurrentRow(1);
+    window->deleteButton()->click();
+    EXPECT_TRUE(memberships().empty());
+    EXPECT_EQ(list.currentRow(), 0);
+    window->deleteButton()->click(); // nothing highlighted: nothing happens
+    EXPECT_TRUE(m_prompter.shown().empty());
+    window->close();
+    window->finish();
+}
+
+// ---------------------------------------------------------------------------
+// Renaming
+
+TEST_F(GroupsTest, RenamedGroupKeepsItsActivitiesAndMembersRenameAfterRename)
+{
+    addActivity("Kids");
+    addActivity("KIDS"); // another spelling is not the group's
+    addActivity("Band");
+    auto window = openForm(InsertRecord);
+    type(*window, "Kids");
+    m_picked = {"Ann", "Bob"};
+    window->insertButton()->click();
+    type(*window, "Young");
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_EQ(activityGroups(), (Strings{"Young", "KIDS", "Band"}));
+    EXPECT_EQ(memberships(), (Strings{"Young/Ann", "Young/Bob"}));
+    EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
+    type(*window, "Small");
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_EQ(groups(), Strings{"Small"});
+    EXPECT_EQ(activityGroups(), (Strings{"Small", "KIDS", "Band"}));
+    EXPECT_EQ(memberships(), (Strings{"Small/Ann", "Small/Bob"}));
+    EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, BlankNameOnAChangeIsRefusedAndNothingIsWritten)
+{
+    addGroup("Kids");
+    auto window = openForm(ChangeRecord, "Kids");
+    type(*window, "   ");
+    ASSERT_EQ(m_prompter.shown().size(), 1u);
+    const MessageBoxRequest &told = m_prompter.shown()[0].request;
+    EXPECT_EQ(told.text, "Group Name can not be blank.");
+    EXPECT_EQ(told.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(told.buttons, ButtonOk);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->focusWidget() == window->nameEntry());
+    EXPECT_EQ(groups(), Strings{"Kids"});
+    window->nameEntry()->setText("Kids");
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, RenameOntoAnotherGroupFailsAndOffersToTryAgain)
+{
+    addGroup("Kids");
+    addGroup("Band");
+    addMember("Kids", "Ann");
+    addMember("Band", "Eve");
+    auto window = openForm(ChangeRecord, "Kids");
+    m_prompter.queueAnswer(ButtonOk);     // the failed put
+    m_prompter.queueAnswer(ButtonCancel); // back to the entry
+    type(*window, "BAND");
+    EXPECT_EQ(captions(), (Strings{"Update Operation Error", "Record Update Error"}));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->focusWidget() == window->nameEntry());
+    EXPECT_EQ(window->storedName().str(), "Kids");
+    EXPECT_EQ(shown(*window->memberList()), Strings{"Ann"}) << "not the other group's members";
+    // Members are not given to a name that is not stored: the rename is tried
+    // again first, and refused again.
+    m_prompter.queueAnswer(ButtonOk);
+    m_prompter.queueAnswer(ButtonNo); // No closes the window
+    window->insertButton()->click();
+    EXPECT_EQ(m_pickerCalls, 0);
+    EXPECT_FALSE(window->isVisible());
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(groups(), (Strings{"Band", "Kids"}));
+    EXPECT_EQ(memberships(), (Strings{"Band/Eve", "Kids/Ann"}));
+}
+
+// ---------------------------------------------------------------------------
+// Delete request and response
+
+TEST_F(GroupsTest, DeleteIsRefusedWhileAnActivityUsesTheGroup)
+{
+    addGroup("Kids");
+    addMember("Kids", "Ann");
+    addActivity("Kids");
+    for (int answer : {ButtonOk, ButtonOk, ButtonNo})
+        m_prompter.queueAnswer(answer);
+    auto window = openForm(DeleteRecord, "Kids");
+    EXPECT_FALSE(window->isVisible()) << "a delete shows no window";
+    EXPECT_EQ(captions(), (Strings{"Confirm Delete", "Referential Integrity Delete Error",
+                                   "Record Update Error"}));
+    EXPECT_NE(m_prompter.shown()[1].request.text.find("ACTIVITY"), std::string::npos);
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(groups(), Strings{"Kids"});
+    EXPECT_EQ(memberships(), Strings{"Kids/Ann"});
+}
+
+TEST_F(GroupsTest, DeleteTakesTheMembershipsWithTheGroup)
+{
+    addGroup("Kids");
+    addGroup("Band");
+    addMember("Kids", "Ann");
+    addMember("Kids", "Bob");
+    addMember("Band", "Ann");
+    addActivity("Band");
+    m_prompter.queueAnswer(ButtonOk);
+    auto window = openForm(DeleteRecord, "Kids");
+    window->finish();
+    EXPECT_EQ(captions(), Strings{"Confirm Delete"});
+    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(groups(), Strings{"Band"});
+    EXPECT_EQ(memberships(), Strings{"Band/Ann"});
+}
+
+TEST_F(GroupsTest, CloseBoxAfterACompletedPickerLeavesCompleted)
+{
+    addGroup("Kids");
+    auto window = openForm(ChangeRecord, "Kids");
+    window->close();
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled) << "no picker call";
+
+    window = openForm(ChangeRecord, "Kids");
+    m_picked = {"Ann"};
+    window->insertButton()->click();
+    window->close();
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCompleted);
+
+    window = openForm(ChangeRecord, "Kids");
+    window->insertButton()->click();
+    window->closeButton()->click();
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled) << "Close always cancels";
+}
+
+// ---------------------------------------------------------------------------
+// The group list
+
+TEST_F(GroupsTest, GroupListShowsSelectOnlyWhenChoosing)
+{
+    addGroup("kids");
+    addGroup("Band");
+    auto list = shownGroupList();
+    EXPECT_EQ(list->windowTitle(), "Browse Group Lists");
+    EXPECT_EQ(shown(list->list()), (Strings{"Band", "kids"}));
+    EXPECT_TRUE(list->selectButton()->isHidden());
+    EXPECT_FALSE(list->selectButton()->isEnabled());
+    EXPECT_EQ(list->insertButton()->statusTip(), "Create a new Group list");
+    EXPECT_EQ(list->changeButton()->statusTip(), "Change the highlighted Group list");
+    EXPECT_EQ(list->deleteButton()->statusTip(), "Delete the highlighted Group list");
+    EXPECT_EQ(list->selectButton()->statusTip(), "Select highlighted Group list");
+    EXPECT_EQ(list->list().table()->statusTip(), "Browsing Group Lists");
+    std::string topic;
+    m_context->showHelp = [&topic](const std::string &shown) { topic = shown; };
+    list->helpButton()->click();
+    EXPECT_EQ(topic, "~BRWSGROUP");
+    list.reset();
+
+    data().GRO.GROUP = "Kids";
+    data().globals.request = SelectRecord;
+    QTimer::singleShot(0, [] {
+        auto *window = dynamic_cast<BrowseWindow *>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->selectButton()->isHidden());
+        EXPECT_TRUE(window->selectButton()->isDefault());
+        EXPECT_FALSE(window->changeButton()->isEnabled());
+        window->selectButton()->click();
+    });
+    selectGroupList(*m_context);
+    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(data().GRO.GROUP.str(), "kids") << "opened at the caller's group, chosen";
+}
+
+TEST_F(GroupsTest, GroupListDeleteRunsTheFormsDeleteAndDropsTheRow)
+{
+    addGroup("Band");
+    addGroup("Kids");
+    addMember("Kids", "Ann");
+    auto list = shownGroupList();
+    list->browse().setCurrentRow(2);
+    m_prompter.queueAnswer(ButtonOk);
+    list->deleteButton()->click();
+    EXPECT_EQ(captions(), Strings{"Confirm Delete"});
+    EXPECT_EQ(shown(list->list()), Strings{"Band"});
+    EXPECT_TRUE(memberships().empty());
+}
+
+TEST_F(GroupsTest, GroupListInsertOpensTheFormAndListsTheNewGroup)
+{
+    addGroup("Band");
+    auto list = shownGroupList();
+    QTimer::singleShot(0, [this] {
+        auto *form = dynamic_cast<GroupFormWindow *>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        EXPECT_EQ(form->mode(), InsertRecord);
+        type(*form, "Kids");
+        form->closeButton()->click();
+    });
+    list->insertButton()->click();
+    EXPECT_EQ(shown(list->list()), (Strings{"Band", "Kids"}));
+}
+
+} // namespace
+} // namespace korvalen

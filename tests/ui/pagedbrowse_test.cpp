@@ -1,0 +1,622 @@
+// The paged browse list: the controller over real files in a temporary
+// working directory with a host of fixed height, and the window's keys and
+// buttons offscreen.
+
+#include "storage/openfile.h"
+#include "ui/appcontext.h"
+#include "ui/browselist.h"
+#include "ui/pagedbrowse.h"
+#include "ui/procedures.h"
+
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvalen {
+namespace {
+
+using namespace keys;
+
+// A list control of a fixed height.
+struct FixedHost : BrowseHost
+{
+    int rows = 10;
+    int pages = 0;
+    int closes = 0;
+    int visibleRows() const override { return rows; }
+    void pageChanged() override { ++pages; }
+    void closeWindow() override { ++closes; }
+    void setBusy(bool) override {}
+};
+
+class BrowseTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static int counter = 0;
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvalen-browse-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(m_dir);
+        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
+        ASSERT_TRUE(data().database.open(m_dir).ok());
+        for (DataFile *file : {&data().group, &data().people, &data().groupPeople})
+            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
+    }
+    void TearDown() override
+    {
+        m_browse.reset();
+        m_uses.clear();
+        m_context.reset();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    AppData &data() { return m_context->data; }
+
+    void addGroup(const std::string &name)
+    {
+        data().GRO.GROUP = name;
+        ASSERT_TRUE(data().group.add().ok());
+    }
+    void addPerson(const std::string &name, std::int32_t date = 1000)
+    {
+        data().PEO = {};
+        data().PEO.PERSON = name;
+        data().PEO.DATE = date;
+        ASSERT_TRUE(data().people.add().ok());
+    }
+    // Groups "G001".. "Gnnn".
+    void addGroups(int count)
+    {
+        for (int i = 1; i <= count; ++i) {
+            char name[8];
+            std::snprintf(name, sizeof name, "G%03d", i);
+            addGroup(name);
+        }
+    }
+
+    BrowseConfig groupConfig()
+    {
+        BrowseConfig config;
+        config.file = &data().group;
+        config.key = GRO_GROUP_KEY;
+        config.keyField = textKeyField(&GroupRecord::GROUP);
+        config.columns = {textColumn("Group List", 40, "s10", &GroupRecord::GROUP)};
+        config.updateProcedure = "UPDATEGROUP";
+        return config;
+    }
+    BrowseConfig peopleConfig()
+    {
+        BrowseConfig config;
+        config.file = &data().people;
+        config.key = PEO_PERSON_KEY;
+        config.keyField = textKeyField(&PeopleRecord::PERSON);
+        config.columns = {textColumn("Short Name", 52, "s10", &PeopleRecord::PERSON)};
+        config.updateProcedure = "UPDATEPERSON";
+        return config;
+    }
+    PagedBrowse &open(BrowseConfig config, int request = 0)
+    {
+        data().globals.request = request;
+        m_browse = std::make_unique<PagedBrowse>(*m_context, std::move(config), m_host);
+        EXPECT_TRUE(m_browse->open());
+        m_view = m_browse.get();
+        return *m_browse;
+    }
+
+    std::vector<std::string> column(int index = 0) const
+    {
+        std::vector<std::string> out;
+        for (const BrowseRow &row : m_view->rows())
+            out.push_back(row.cells[static_cast<std::size_t>(index)]);
+        return out;
+    }
+    std::string highlighted() const
+    {
+        int row = m_view->currentRow();
+        return row == 0 ? "" : m_view->rows()[static_cast<std::size_t>(row - 1)].cells[0];
+    }
+
+    std::filesystem::path m_dir;
+    ScriptedPrompter m_prompter;
+    FixedClock m_clock{90000, 1};
+    std::unique_ptr<AppContext> m_context;
+    std::vector<std::unique_ptr<FileUse>> m_uses;
+    FixedHost m_host;
+    std::unique_ptr<PagedBrowse> m_browse;
+    PagedBrowse *m_view = nullptr; // the list the checks look at
+};
+
+// ---------------------------------------------------------------------------
+// Step tables
+
+TEST(StepTables, LetterEntriesAndThumbFollowTheTable)
+{
+    const std::vector<std::pair<int, std::string>> entries = {
+        {1, "  "},  {2, "AF"},  {4, "AT"},  {5, "B "},  {50, "MF"}, {51, "MN"},
+        {64, "PT"}, {65, "Q "}, {66, "QN"}, {67, "R "}, {99, "Z "}, {100, "ZN"}};
+    for (const auto &[n, entry] : entries)
+        EXPECT_EQ(letterStepEntry(n), entry) << n;
+    EXPECT_EQ(textThumb(""), 0);
+    EXPECT_EQ(textThumb("AARDVARK"), 2); // "AF" is the first entry not less
+    EXPECT_EQ(textThumb("mary"), 50);    // compared in upper case
+    EXPECT_EQ(textThumb("MF"), 50);
+    EXPECT_EQ(textThumb("QN"), 66);
+    EXPECT_EQ(textThumb("Quincy"), 67); // "QUINCY" is beyond "QN"
+    EXPECT_EQ(textThumb("ZZ"), 100);    // beyond every entry: the bottom
+}
+
+TEST(StepTables, NumericEntriesAreTruncatedSteps)
+{
+    NumericSteps steps{10, 1000, true};
+    EXPECT_EQ(steps.entry(1), 10);
+    EXPECT_EQ(steps.entry(2), 20);
+    EXPECT_EQ(steps.entry(51), 510);
+    EXPECT_EQ(steps.entry(100), 1000);
+    NumericSteps odd{0, 7, true};
+    EXPECT_EQ(odd.entry(50), 3); // 49 * 7 / 99 = 3.46
+    EXPECT_EQ(steps.thumb(5), 0);
+    EXPECT_EQ(steps.thumb(25), 3);
+    EXPECT_EQ(steps.thumb(2000), 100);
+}
+
+// ---------------------------------------------------------------------------
+// Pages and scrolling
+
+TEST_F(BrowseTest, EmptyFileOffersOnlyInsertAndClearsTheBuffer)
+{
+    data().GRO.GROUP = "Leftover";
+    PagedBrowse &browse = open(groupConfig());
+    EXPECT_TRUE(browse.rows().empty());
+    EXPECT_EQ(browse.currentRow(), 0);
+    EXPECT_TRUE(data().GRO.GROUP.isBlank());
+    EXPECT_TRUE(browse.canInsert());
+    EXPECT_FALSE(browse.canChange());
+    EXPECT_FALSE(browse.canDelete());
+    EXPECT_EQ(browse.popupMenu(), "Insert|~Change|~Delete|-|~Select");
+    browse.pageDown();
+    browse.lineDown();
+    EXPECT_FALSE(browse.locate("x"));
+    EXPECT_EQ(browse.currentRow(), 0);
+}
+
+TEST_F(BrowseTest, FewerRowsThanFitHideTheScrollBarAndPagingMovesTheHighlight)
+{
+    addGroups(5);
+    PagedBrowse &browse = open(groupConfig());
+    EXPECT_EQ(column(), (std::vector<std::string>{"G001", "G002", "G003", "G004", "G005"}));
+    EXPECT_FALSE(browse.isScrollBarVisible());
+    browse.pageDown();
+    EXPECT_EQ(browse.currentRow(), 5);
+    EXPECT_EQ(browse.rows().size(), 5u);
+    browse.pageUp();
+    EXPECT_EQ(browse.currentRow(), 1);
+    EXPECT_EQ(data().GRO.GROUP, "G001");
+    EXPECT_EQ(browse.popupMenu(), "Insert|Change|Delete|-|~Select");
+}
+
+TEST_F(BrowseTest, LinePageTopAndBottomScrolling)
+{
+    addGroups(35);
+    PagedBrowse &browse = open(groupConfig());
+    EXPECT_TRUE(browse.isScrollBarVisible());
+    EXPECT_EQ(highlighted(), "G001");
+    browse.lineUp(); // already at the start
+    EXPECT_EQ(column().front(), "G001");
+    browse.pageDown();
+    EXPECT_EQ(column().front(), "G011");
+    EXPECT_EQ(highlighted(), "G011");
+    for (int i = 0; i < 9; ++i)
+        browse.lineDown();
+    EXPECT_EQ(highlighted(), "G020");
+    browse.lineDown(); // the page shifts by one
+    EXPECT_EQ(column().front(), "G012");
+    EXPECT_EQ(highlighted(), "G021");
+    browse.pageDown();
+    browse.pageDown(); // 5 records left of 10: the highlight moves by them
+    EXPECT_EQ(column().back(), "G035");
+    EXPECT_EQ(highlighted(), "G035");
+    browse.top();
+    EXPECT_EQ(highlighted(), "G001");
+    browse.bottom();
+    EXPECT_EQ(column().front(), "G026");
+    EXPECT_EQ(highlighted(), "G035");
+    EXPECT_EQ(data().GRO.GROUP, "G035");
+    browse.lineUp();
+    EXPECT_EQ(highlighted(), "G034");
+}
+
+TEST_F(BrowseTest, LocatorIgnoresCaseOnACaseFoldedKeyAndBlankDoesNothing)
+{
+    for (const char *name : {"alpha", "beta", "Mango", "melon", "nut", "Zulu"})
+        addGroup(name);
+    m_host.rows = 3;
+    PagedBrowse &browse = open(groupConfig());
+    browse.lineDown();
+    EXPECT_FALSE(browse.locate(" "));
+    EXPECT_EQ(highlighted(), "beta");
+    EXPECT_TRUE(browse.locate("m"));
+    EXPECT_EQ(highlighted(), "Mango");
+    EXPECT_EQ(column(), (std::vector<std::string>{"Mango", "melon", "nut"}));
+    // Beyond the last key: the last page, its last row highlighted.
+    EXPECT_TRUE(browse.locate("~"));
+    EXPECT_EQ(column(), (std::vector<std::string>{"melon", "nut", "Zulu"}));
+    EXPECT_EQ(highlighted(), "Zulu");
+    // Near the end the page is filled upward around the found record.
+    EXPECT_TRUE(browse.locate("Z"));
+    EXPECT_EQ(column(), (std::vector<std::string>{"melon", "nut", "Zulu"}));
+    EXPECT_EQ(highlighted(), "Zulu");
+}
+
+TEST_F(BrowseTest, ThumbPositionsOnTheCaseSensitivePeopleKey)
+{
+    for (const char *name : {"ABE", "AGA", "BO", "MAE", "MIA", "MOE", "PIA", "QED", "QUIN", "REX",
+                             "ZED", "ZORA", "anna", "zoe"})
+        addPerson(name);
+    m_host.rows = 2;
+    PagedBrowse &browse = open(peopleConfig());
+    const std::vector<std::pair<int, std::string>> expected = {
+        {1, "ABE"},  {2, "AGA"},   {50, "MIA"}, {51, "MOE"},
+        {65, "QED"}, {66, "QUIN"}, {99, "ZED"}, {100, "zoe"}};
+    for (const auto &[position, first] : expected) {
+        browse.thumbTo(position);
+        EXPECT_EQ(highlighted(), first) << position;
+    }
+    // Lower-case names sort after every capital: the bottom holds them, and
+    // their thumb, compared in upper case, stands near the top.
+    EXPECT_EQ(column(), (std::vector<std::string>{"anna", "zoe"}));
+    browse.lineUp();
+    EXPECT_EQ(highlighted(), "anna");
+    EXPECT_EQ(browse.thumb(), 4); // "AT" is the first entry not less than "ANNA"
+    browse.thumbTo(50);
+    EXPECT_EQ(browse.thumb(), 51); // "MIA" lies beyond "MF"
+    // A lower-case locator finds the lower-case names.
+    EXPECT_TRUE(browse.locate("m"));
+    EXPECT_EQ(highlighted(), "zoe");
+}
+
+TEST_F(BrowseTest, NumericKeyLocatorAndThumbUseTheRangeOfDates)
+{
+    for (int i = 0; i < 30; ++i)
+        addPerson("P" + std::to_string(i), 1000 + i * 10);
+    BrowseConfig config = peopleConfig();
+    config.key = PEO_DATE_KEY;
+    config.keyField = numberKeyField(&PeopleRecord::DATE);
+    m_host.rows = 5;
+    PagedBrowse &browse = open(config);
+    browse.thumbTo(51); // 1000 + 50 * 290 / 99 = 1146.46: the first date not less is 1150
+    EXPECT_EQ(data().PEO.DATE, 1150);
+    EXPECT_EQ(browse.thumb(), 53);   // entry 52 is 1149, entry 53 is 1152
+    EXPECT_TRUE(browse.locate("7")); // a digit is its value: before every date
+    EXPECT_EQ(data().PEO.DATE, 1000);
+}
+
+// ---------------------------------------------------------------------------
+// Reads per fill
+
+TEST_F(BrowseTest, AFillReadsAtMostTheRowsItShowsPlusOne)
+{
+    for (int i = 0; i < 300; ++i) {
+        data().GRP.GROUP = i < 100 ? "Aunts" : (i < 200 ? "Band" : "Cousins");
+        data().GRP.PEOPLE = "P" + std::to_string(1000 + i);
+        ASSERT_TRUE(data().groupPeople.add().ok());
+    }
+    int reads = 0;
+    GroupPeopleRecord pinned;
+    pinned.GROUP = "BAND";
+    BrowseConfig config;
+    config.file = &data().groupPeople;
+    config.key = GRP_GROUP_KEY;
+    config.keyField = textKeyField(&GroupPeopleRecord::PEOPLE, 1);
+    config.range = [pinned](Cursor &cursor) { cursor.setRangeEqual(1, &pinned); };
+    config.filter = [&reads](const void *) { return ++reads > 0; };
+    config.columns = {textColumn("Member", 40, "s10", &GroupPeopleRecord::PEOPLE)};
+    m_host.rows = 8;
+    PagedBrowse &browse = open(config);
+    EXPECT_EQ(column().front(), "P1100");
+    EXPECT_LE(reads, 9);
+    const std::vector<std::pair<const char *, std::function<void()>>> steps = {
+        {"page down", [&] { browse.pageDown(); }}, {"line down", [&] { browse.lineDown(); }},
+        {"thumb", [&] { browse.thumbTo(60); }},    {"locator", [&] { browse.locate("P"); }},
+        {"bottom", [&] { browse.bottom(); }},      {"page up", [&] { browse.pageUp(); }},
+        {"refresh", [&] { browse.refresh(); }}};
+    for (const auto &[name, step] : steps) {
+        reads = 0;
+        step();
+        EXPECT_LE(reads, 9) << name;
+    }
+    browse.bottom();
+    EXPECT_EQ(column().back(), "P1199"); // the range ends the view
+    browse.locate("~");
+    EXPECT_EQ(highlighted(), "P1199");
+}
+
+TEST_F(BrowseTest, AFilterThatIsNoKeyRangeStopsAtItsCap)
+{
+    addGroups(200);
+    int reads = 0;
+    BrowseConfig config = groupConfig();
+    config.filter = [&reads](const void *record) {
+        ++reads;
+        return static_cast<const GroupRecord *>(record)->GROUP == "G150";
+    };
+    config.filterCap = 40;
+    PagedBrowse &browse = open(config);
+    EXPECT_LE(reads, 41);
+    EXPECT_TRUE(browse.rows().empty());
+    reads = 0;
+    browse.locate("G");
+    EXPECT_LE(reads, 82);
+    EXPECT_TRUE(m_prompter.shown().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Buttons and the update form
+
+class BrowseFormTest : public BrowseTest
+{
+protected:
+    // Registers a scripted group form that does `work` and answers `response`.
+    void scriptForm(std::function<int(int request)> work)
+    {
+        m_context->procedures->setCalled("UPDATEGROUP", [this, work](AppContext &context) {
+            ++m_calls;
+            m_lastWatched = context.data.group.current().watched;
+            m_lastSeen = context.data.GRO.GROUP.str();
+            int request = context.data.globals.request;
+            context.data.globals.request = 0;
+            context.data.globals.response = work(request);
+        });
+    }
+    int m_calls = 0;
+    bool m_lastWatched = false;
+    std::string m_lastSeen;
+};
+
+TEST_F(BrowseFormTest, InsertHighlightsTheNewRecordAndCancelKeepsThePage)
+{
+    addGroups(30);
+    scriptForm([this](int request) {
+        EXPECT_EQ(request, InsertRecord);
+        EXPECT_TRUE(data().GRO.GROUP.isBlank());
+        data().GRO.GROUP = "G0155";
+        return data().group.add().ok() ? RequestCompleted : RequestCancelled;
+    });
+    PagedBrowse &browse = open(groupConfig());
+    browse.insert();
+    EXPECT_EQ(m_calls, 1);
+    EXPECT_EQ(highlighted(), "G0155");
+    EXPECT_EQ(column().front(), "G0155");
+    scriptForm([](int) { return RequestCancelled; });
+    browse.lineDown();
+    browse.insert();
+    EXPECT_EQ(column().front(), "G0155");
+    EXPECT_EQ(highlighted(), "G016");
+    EXPECT_EQ(browse.response(), RequestCancelled);
+}
+
+TEST_F(BrowseFormTest, ResetAfterInsertLandsOnThatVeryRecordAmongEqualKeys)
+{
+    for (int i = 0; i < 12; ++i)
+        addPerson("P" + std::to_string(10 + i), 5000);
+    m_context->procedures->setCalled("UPDATEPERSON", [this](AppContext &context) {
+        context.data.PEO.PERSON = "New";
+        context.data.PEO.DATE = 5000;
+        context.data.globals.response =
+            context.data.people.add().ok() ? RequestCompleted : RequestCancelled;
+    });
+    BrowseConfig config = peopleConfig();
+    config.key = PEO_DATE_KEY;
+    config.keyField = numberKeyField(&PeopleRecord::DATE);
+    m_host.rows = 5;
+    PagedBrowse &browse = open(config);
+    browse.insert();
+    EXPECT_EQ(highlighted(), "New"); // not "P10", the first with that date
+    EXPECT_EQ(data().PEO.PERSON, "New");
+}
+
+TEST_F(BrowseFormTest, ChangeRereadsWithWatchAndFollowsARename)
+{
+    addGroups(30);
+    scriptForm([this](int request) {
+        EXPECT_EQ(request, ChangeRecord);
+        data().GRO.GROUP = "Z-renamed";
+        return data().group.put().ok() ? RequestCompleted : RequestCancelled;
+    });
+    PagedBrowse &browse = open(groupConfig());
+    browse.lineDown();
+    browse.change();
+    EXPECT_TRUE(m_lastWatched);
+    EXPECT_EQ(m_lastSeen, "G002");
+    EXPECT_EQ(highlighted(), "Z-renamed");
+    EXPECT_EQ(column().back(), "Z-renamed");
+}
+
+TEST_F(BrowseFormTest, DeletingTheLastRowOfAPageHighlightsTheNewLastRow)
+{
+    addGroups(25);
+    scriptForm([this](int request) {
+        EXPECT_EQ(request, DeleteRecord);
+        return data().group.remove().ok() ? RequestCompleted : RequestCancelled;
+    });
+    PagedBrowse &browse = open(groupConfig());
+    browse.bottom();
+    browse.remove();
+    EXPECT_EQ(column().front(), "G015");
+    EXPECT_EQ(column().back(), "G024");
+    EXPECT_EQ(highlighted(), "G024");
+    browse.lineUp();
+    browse.lineUp();
+    browse.remove(); // a row in the middle: the one that followed is highlighted
+    EXPECT_EQ(highlighted(), "G023");
+}
+
+TEST_F(BrowseFormTest, ARecordGoneBeforeChangeRebuildsWithoutAMessage)
+{
+    addGroups(12);
+    scriptForm([](int) { return RequestCompleted; });
+    PagedBrowse &browse = open(groupConfig());
+    browse.lineDown();
+    auto other = std::make_unique<AppData>();
+    ASSERT_TRUE(other->database.open(m_dir).ok());
+    openDataFile(other->group, m_prompter);
+    other->GRO.GROUP = "G002";
+    ASSERT_TRUE(other->group.get(GRO_GROUP_KEY).ok());
+    ASSERT_TRUE(other->group.remove().ok());
+    browse.change();
+    EXPECT_EQ(m_calls, 0);
+    EXPECT_TRUE(m_prompter.shown().empty());
+    EXPECT_EQ(highlighted(), "G003");
+    EXPECT_EQ(column().front(), "G003");
+}
+
+TEST_F(BrowseFormTest, RegainingFocusShowsChangesOfAnotherStation)
+{
+    addGroups(8);
+    PagedBrowse &browse = open(groupConfig());
+    browse.lineDown();
+    browse.lineDown();
+    auto other = std::make_unique<AppData>();
+    ASSERT_TRUE(other->database.open(m_dir).ok());
+    openDataFile(other->group, m_prompter);
+    other->GRO.GROUP = "G0025";
+    ASSERT_TRUE(other->group.add().ok());
+    other->GRO.GROUP = "G001";
+    ASSERT_TRUE(other->group.get(GRO_GROUP_KEY).ok());
+    ASSERT_TRUE(other->group.remove().ok());
+    browse.refresh();
+    EXPECT_EQ(column().front(), "G002");
+    EXPECT_EQ(column()[1], "G0025");
+    EXPECT_EQ(highlighted(), "G003"); // the highlighted record stays highlighted
+    // The highlighted record itself gone: its neighbour takes its place.
+    other->GRO.GROUP = "G003";
+    ASSERT_TRUE(other->group.get(GRO_GROUP_KEY).ok());
+    ASSERT_TRUE(other->group.remove().ok());
+    browse.refresh();
+    EXPECT_EQ(highlighted(), "G004");
+    EXPECT_TRUE(m_prompter.shown().empty());
+}
+
+TEST_F(BrowseFormTest, SelectModeOpensAtTheCallersRecordAndCompletes)
+{
+    addGroups(30);
+    data().GRO.GROUP = "G020";
+    PagedBrowse &browse = open(groupConfig(), SelectRecord);
+    EXPECT_TRUE(browse.isSelectMode());
+    EXPECT_EQ(highlighted(), "G020");
+    EXPECT_FALSE(browse.canChange());
+    EXPECT_EQ(browse.popupMenu(), "Insert|~Change|~Delete|-|Select");
+    browse.lineDown();
+    EXPECT_TRUE(browse.select());
+    EXPECT_EQ(m_host.closes, 1);
+    EXPECT_TRUE(data().group.current().watched);
+    browse.close();
+    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(data().GRO.GROUP, "G021");
+}
+
+TEST_F(BrowseFormTest, AReadFailureShowsKind35AndClosesAndABadViewKind36)
+{
+    addGroups(30);
+    PagedBrowse &browse = open(groupConfig());
+    data().group.close(); // the file goes from under the list
+    browse.pageDown();
+    ASSERT_EQ(m_prompter.shown().size(), 1u);
+    EXPECT_EQ(m_prompter.shown()[0].request.caption, "Record Retrieval Error");
+    EXPECT_EQ(m_host.closes, 1);
+    EXPECT_TRUE(browse.rows().empty());
+    m_prompter.clear();
+    openDataFile(data().group, m_prompter);
+    BrowseConfig bad = groupConfig();
+    bad.key = 7;
+    m_browse = std::make_unique<PagedBrowse>(*m_context, bad, m_host);
+    EXPECT_FALSE(m_browse->open());
+    ASSERT_EQ(m_prompter.shown().size(), 1u);
+    EXPECT_EQ(m_prompter.shown()[0].request.caption, "View Open Error");
+}
+
+// ---------------------------------------------------------------------------
+// The window
+
+class BrowseWindowTest : public BrowseFormTest
+{
+protected:
+    std::unique_ptr<BrowseWindow> window(int request = 0)
+    {
+        data().globals.request = request;
+        auto made = std::make_unique<BrowseWindow>(*m_context, groupConfig());
+        made->show();
+        EXPECT_TRUE(made->start());
+        QApplication::processEvents();
+        m_view = &made->browse();
+        return made;
+    }
+};
+
+TEST_F(BrowseWindowTest, KeysPressTheButtonsAndTheListFitsItsControl)
+{
+    addGroups(60);
+    std::vector<int> requests;
+    scriptForm([&requests](int request) {
+        requests.push_back(request);
+        return RequestCancelled;
+    });
+    auto shown = window();
+    PagedBrowse &browse = shown->browse();
+    EXPECT_FALSE(shown->selectButton()->isVisible());
+    EXPECT_TRUE(shown->changeButton()->isEnabled());
+    const int fit = shown->list().visibleRows();
+    EXPECT_EQ(static_cast<int>(browse.rows().size()), fit);
+    EXPECT_TRUE(shown->list().scrollBar()->isVisible());
+    QWidget *table = shown->list().table();
+    QTest::keyClick(table, Qt::Key_Insert);
+    QTest::keyClick(table, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(table, Qt::Key_Delete);
+    QTest::keyClick(table, Qt::Key_Return); // Select: not in this mode
+    EXPECT_EQ(requests, (std::vector<int>{InsertRecord, ChangeRecord, DeleteRecord}));
+    QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(highlighted(), "G060");
+    QTest::keyClick(table, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(highlighted(), "G001");
+    QTest::keyClick(table, Qt::Key_PageDown);
+    EXPECT_EQ(column().front(), "G0" + std::to_string(fit + 1 < 10 ? 0 : (fit + 1) / 10) +
+                                    std::to_string((fit + 1) % 10));
+    shown->resize(shown->width(), shown->height() + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(static_cast<int>(browse.rows().size()), shown->list().visibleRows());
+    EXPECT_GT(shown->list().visibleRows(), fit);
+}
+
+TEST_F(BrowseWindowTest, SelectModeEnterChoosesAndTheEmptyListDisablesChange)
+{
+    auto empty = window();
+    EXPECT_FALSE(empty->changeButton()->isEnabled());
+    EXPECT_FALSE(empty->deleteButton()->isEnabled());
+    EXPECT_TRUE(empty->insertButton()->isEnabled());
+    EXPECT_FALSE(empty->list().scrollBar()->isVisible());
+    empty->close();
+    addGroups(3);
+    data().GRO.GROUP = "G001"; // the caller's current value
+    auto chooser = window(SelectRecord);
+    EXPECT_TRUE(chooser->selectButton()->isVisible());
+    EXPECT_TRUE(chooser->selectButton()->isDefault());
+    EXPECT_FALSE(chooser->changeButton()->isEnabled());
+    QTest::keyClick(chooser->list().table(), Qt::Key_Down);
+    QTest::keyClick(chooser->list().table(), Qt::Key_Return);
+    EXPECT_FALSE(chooser->isVisible());
+    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(data().GRO.GROUP, "G002");
+}
+
+} // namespace
+} // namespace korvalen
