@@ -1,6 +1,7 @@
 #include "app/app.h"
 #include "app/mainframe.h"
 #include "app/startup.h"
+#include "app/toolbaricons.h"
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/messageboxprompter.h"
@@ -16,6 +17,7 @@ int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Korvalen");
+    QApplication::setWindowIcon(toolbarIcon(ToolbarIcon::Logo));
     const std::filesystem::path programDirectory =
         QCoreApplication::applicationDirPath().toStdString();
     const QStringList arguments = QCoreApplication::arguments();

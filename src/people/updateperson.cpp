@@ -50,7 +50,9 @@ void PersonForm::createControls()
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton *button : {m_ok, m_cancel, m_help}) {
-        button->setAutoDefault(false);
+        // Enter presses the button that has the focus; in the entries it
+        // moves on instead (see eventFilter), and no button is the default.
+        button->setAutoDefault(true);
         buttons->addWidget(button);
     }
     grid->addLayout(buttons, 2, 0, 1, 2);

@@ -358,7 +358,7 @@ void BrowseWindow::createButtons(QLayout *row)
     const BrowseMessages &messages = m_list->browse().config().messages;
     auto button = [this, row](const char *text, const std::string &tip, auto action) {
         auto *b = new QPushButton(tr(text), this);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true); // Enter presses the button that has the focus
         b->setStatusTip(qs(tip));
         connect(b, &QPushButton::clicked, this, action);
         row->addWidget(b);
