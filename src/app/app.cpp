@@ -12,6 +12,8 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "settings/updatespecial.h"
+#include "settings/userpref.h"
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/procedures.h"
@@ -30,6 +32,8 @@ void registerProcedures(AppContext &context)
     context.procedures->setIndependent("BROWSEGROUPS", BROWSEGROUPS);
     context.procedures->setCalled("BROWSEGROUPS", selectGroupList);
     context.procedures->setCalled("UPDATEGROUP2", UPDATEGROUP2);
+    context.procedures->setIndependent("USERPREF", USERPREF);
+    context.procedures->setCalled("UPDATESPECIAL", UPDATESPECIAL);
 }
 
 std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem::path &directory)

@@ -8,6 +8,8 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "settings/updatespecial.h"
+#include "settings/userpref.h"
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/reportpreview.h"
@@ -78,7 +80,8 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
         for (auto [name, render] :
              {std::pair{"peoplelist", &renderPeopleList},
               std::pair{"personform", &renderPersonForm}, std::pair{"grouplist", &renderGroupList},
-              std::pair{"groupform", &renderGroupForm}}) {
+              std::pair{"groupform", &renderGroupForm}, std::pair{"userpref", &renderUserPrefs},
+              std::pair{"specialday", &renderSpecialForm}}) {
             QString path = QDir(outputDirectory).filePath(QString(name) + ".png");
             bool saved = render(context, path);
             std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
