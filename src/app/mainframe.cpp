@@ -8,11 +8,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -52,11 +54,7 @@ MainFrame::MainFrame(AppContext &context, QWidget *parent)
         QPageSetupDialog dialog(&m_context.printer(), this);
         dialog.exec();
     };
-    context.addIndependentWindow = [this](QWidget *window) {
-        QWidget *sub = m_mdi->addSubWindow(window);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        window->show();
-    };
+    context.addIndependentWindow = [this](QWidget *window) { addIndependentWindow(window); };
     createMenus();
     createToolBar();
     createStatusBar();
@@ -71,6 +69,54 @@ MainFrame::MainFrame(AppContext &context, QWidget *parent)
 MainFrame::~MainFrame()
 {
     m_context.addIndependentWindow = nullptr;
+}
+
+namespace {
+
+// Closes the sub-window around a window that closed itself (its Close
+// button, or a dialog's OK or Cancel), which would otherwise leave an empty
+// frame behind. A minimized window is hidden too, but stays.
+class SubWindowCloser : public QObject
+{
+public:
+    SubWindowCloser(QMdiSubWindow *sub, QWidget *window)
+        : QObject(sub), m_sub(sub), m_window(window)
+    {
+        window->installEventFilter(this);
+        if (auto *dialog = qobject_cast<QDialog *>(window))
+            connect(dialog, &QDialog::finished, this, &SubWindowCloser::closeLater);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window &&
+            (event->type() == QEvent::Close || event->type() == QEvent::Hide))
+            closeLater();
+        return false;
+    }
+
+private:
+    void closeLater()
+    {
+        QTimer::singleShot(0, m_sub, [sub = m_sub, window = m_window] {
+            if (!window || (!window->isVisible() && !sub->isMinimized() && sub->isVisible()))
+                sub->close();
+        });
+    }
+
+    QPointer<QMdiSubWindow> m_sub;
+    QPointer<QWidget> m_window;
+};
+
+} // namespace
+
+void MainFrame::addIndependentWindow(QWidget *window)
+{
+    QMdiSubWindow *sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    new SubWindowCloser(sub, window);
+    window->show();
 }
 
 QAction *MainFrame::addCommand(QMenu *menu, const Command &command)

@@ -30,6 +30,9 @@ public:
     ~MainFrame() override;
 
     QMdiArea *mdiArea() const { return m_mdi; }
+    // Puts an independent window into the frame; its sub-window closes with
+    // it.
+    void addIndependentWindow(QWidget *window);
 
     // Enables exactly the items whose procedure is in the context's table.
     void updateActions();

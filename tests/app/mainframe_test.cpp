@@ -4,7 +4,9 @@
 #include "ui/procedures.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -176,6 +178,27 @@ TEST_F(MainFrameTest, IndependentWindowsSitInTheFrameAndCanKeepItOpen)
     menuItem("&People", "&Group Lists")->trigger();
     EXPECT_FALSE(m_frame->close());
     EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 1); // the others closed
+}
+
+TEST_F(MainFrameTest, AWindowThatClosesItselfTakesItsSubWindowAlong)
+{
+    makeFrame();
+    m_frame->show();
+    auto *dialog = new QDialog;
+    auto *plain = new QWidget;
+    m_frame->addIndependentWindow(dialog);
+    m_frame->addIndependentWindow(plain);
+    ASSERT_EQ(m_frame->mdiArea()->subWindowList().size(), 2);
+    m_frame->mdiArea()->subWindowList().at(1)->showMinimized();
+    QApplication::processEvents();
+    EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 2); // minimized stays
+    dialog->accept();                                         // a dialog's OK
+    QApplication::processEvents();
+    EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 1);
+    m_frame->mdiArea()->subWindowList().at(0)->showNormal();
+    plain->close(); // a window's own Close button
+    QApplication::processEvents();
+    EXPECT_TRUE(m_frame->mdiArea()->subWindowList().isEmpty());
 }
 
 } // namespace
