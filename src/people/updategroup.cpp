@@ -23,24 +23,6 @@ namespace korvalen {
 
 using namespace keys;
 
-namespace {
-
-// Puts a record buffer back as it was when the scope began.
-template <class Record> class BufferKeeper
-{
-public:
-    explicit BufferKeeper(Record &buffer) : m_buffer(buffer), m_saved(buffer) {}
-    ~BufferKeeper() { m_buffer = m_saved; }
-    BufferKeeper(const BufferKeeper &) = delete;
-    BufferKeeper &operator=(const BufferKeeper &) = delete;
-
-private:
-    Record &m_buffer;
-    Record m_saved;
-};
-
-} // namespace
-
 Status findMember(AppData &data, const Text<10> &group, const Text<10> &person, bool &found)
 {
     found = false;

@@ -240,6 +240,21 @@ struct AppData
                           &people,   &special,   &weekday, &userPref};
 };
 
+// Puts a record buffer back as it was when the scope began: for work that
+// reads through a shared buffer the caller still holds a record in.
+template <class Record> class BufferKeeper
+{
+public:
+    explicit BufferKeeper(Record &buffer) : m_buffer(buffer), m_saved(buffer) {}
+    ~BufferKeeper() { m_buffer = m_saved; }
+    BufferKeeper(const BufferKeeper &) = delete;
+    BufferKeeper &operator=(const BufferKeeper &) = delete;
+
+private:
+    Record &m_buffer;
+    Record m_saved;
+};
+
 // Reads the single preferences record (the file's record with the lowest
 // number) into the USERPREF buffer: 33 when the file holds none.
 Status readUserPreferences(AppData &data);

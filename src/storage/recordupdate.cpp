@@ -17,20 +17,6 @@ Status changedByOther()
     return Status(ErrorCode::ChangedByOther, standardMessage(ErrorCode::ChangedByOther));
 }
 
-// Puts a record buffer back as it was when the scope ends.
-template <class Record> class BufferKeeper
-{
-public:
-    explicit BufferKeeper(Record &buffer) : m_buffer(buffer), m_saved(buffer) {}
-    ~BufferKeeper() { m_buffer = m_saved; }
-    BufferKeeper(const BufferKeeper &) = delete;
-    BufferKeeper &operator=(const BufferKeeper &) = delete;
-
-private:
-    Record &m_buffer;
-    Record m_saved;
-};
-
 // Calls `visit(stop)` for every record of `file` whose `field` equals `value`
 // byte for byte, with the record in `buffer` as the file's current record.
 // The walk covers the whole range of `key` (whose leading component is
