@@ -2,10 +2,14 @@
 
 #include "runtime/text.h"
 #include "storage/cursor.h"
+#include "storage/foldervfs.h"
+#include "storage/lockfile.h"
 
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace korvalen {
@@ -18,7 +22,45 @@ int compareUpperCollation(void *, int sizeA, const void *a, int sizeB, const voi
                         {static_cast<const char *>(b), static_cast<std::size_t>(sizeB)});
 }
 
+// The journals a super-journal lists: names separated by zero bytes.
+std::vector<std::string> journalsListedIn(const std::filesystem::path &superJournal)
+{
+    std::ifstream in(superJournal, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\0', start);
+        if (end == std::string::npos)
+            end = content.size();
+        if (end > start)
+            names.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
 } // namespace
+
+void removeOrphanSuperJournals(const std::filesystem::path &directory)
+{
+    const std::string prefix = std::string(Database::mainFileName) + "-mj";
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(directory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix))
+            continue;
+        // A journal it lists that is still there is rolled back, and the
+        // super-journal removed, when its file is next opened; until then it
+        // must stay, or that journal would be taken for committed.
+        bool needed = false;
+        for (const std::string &journal : journalsListedIn(entry.path()))
+            needed = needed || std::filesystem::exists(
+                                   directory / std::filesystem::path(journal).filename(), error);
+        if (!needed)
+            std::filesystem::remove(entry.path(), error);
+    }
+}
 
 std::string sqlName(std::string_view identifier)
 {
@@ -55,23 +97,54 @@ Status Database::open(const std::filesystem::path &directory)
 {
     close();
     m_directory = directory;
+    m_readOnly = false;
     std::string path = (directory / mainFileName).string();
-    int rc =
-        sqlite3_open_v2(path.c_str(), &m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::string vfs = folderVfsName(directory);
+    if (vfs.empty())
+        return Status::fileSystem(EINVAL, directory.string());
+    int rc = sqlite3_open_v2(path.c_str(), &m_db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             vfs.c_str());
+    std::error_code error;
+    if ((rc & 0xFF) == SQLITE_CANTOPEN && !std::filesystem::exists(path, error)) {
+        // A folder where the program's own file cannot be made (read-only):
+        // the data can still be looked at. Nothing can be written there, so
+        // no commit needs the super-journal that file would carry.
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                             vfs.c_str());
+        m_readOnly = true;
+    }
     if (rc != SQLITE_OK) {
         Status failure = lastEngineError(rc, path);
         close();
         return failure;
     }
+    m_readOnly = m_readOnly || sqlite3_db_readonly(m_db, "main") == 1;
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
     sqlite3_create_collation(m_db, "UPPERCASE", SQLITE_UTF8, nullptr, compareUpperCollation);
     Status status = execute("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; "
                             "PRAGMA temp_store=MEMORY;");
+    if (status.ok())
+        status = useFolder();
     if (!status.ok())
         close();
     return status;
+}
+
+Status Database::useFolder()
+{
+    m_folderLock = std::make_unique<LockFile>();
+    Status status = m_folderLock->open(m_directory / mainFileName);
+    if (!status.ok())
+        return status;
+    // Alone with the folder, the super-journals of killed stations that no
+    // journal needs any more are removed.
+    if (m_folderLock->lockExclusive().ok())
+        removeOrphanSuperJournals(m_directory);
+    return m_folderLock->lockShared(m_busyTimeoutMs);
 }
 
 void Database::close()
@@ -81,6 +154,7 @@ void Database::close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    m_folderLock.reset();
 }
 
 void Database::setBusyTimeoutMs(int ms)
@@ -164,6 +238,17 @@ void Database::releaseReads()
     m_liveCursors.clear();
 }
 
+Status Database::checkWritable()
+{
+    if (m_transactionDepth > 0 && (m_transactionLost || sqlite3_get_autocommit(m_db))) {
+        m_transactionLost = true;
+        return Status(ErrorCode::FileSystem,
+                      "The save was abandoned after an earlier failure; none of it was stored",
+                      EIO);
+    }
+    return {};
+}
+
 void Database::onRollback(std::function<void()> undo)
 {
     if (m_transactionDepth > 0)
@@ -176,7 +261,11 @@ Transaction::Transaction(Database &db) : m_db(db)
     m_level = db.m_transactionDepth;
     std::string sql =
         m_level == 0 ? std::string("BEGIN IMMEDIATE") : "SAVEPOINT level" + std::to_string(m_level);
-    m_status = db.execute(sql);
+    // A savepoint begun after SQLite ended the transaction around it would
+    // start a transaction of its own.
+    m_status = db.checkWritable();
+    if (m_status.ok())
+        m_status = db.execute(sql);
     if (m_status.ok()) {
         m_open = true;
         ++db.m_transactionDepth;
@@ -193,9 +282,14 @@ Status Transaction::commit()
     if (!m_open)
         return m_status.ok() ? Status(ErrorCode::InvalidFile, "Transaction not open") : m_status;
     m_db.releaseReads();
+    Status status = m_db.checkWritable();
+    if (!status.ok()) {
+        rollback();
+        return status;
+    }
     std::string sql =
         m_level == 0 ? std::string("COMMIT") : "RELEASE SAVEPOINT level" + std::to_string(m_level);
-    Status status = m_db.execute(sql);
+    status = m_db.execute(sql);
     if (!status.ok()) {
         rollback();
         return status;
@@ -217,10 +311,14 @@ void Transaction::rollback()
         return;
     m_db.releaseReads();
     if (m_level == 0) {
-        (void)m_db.execute("ROLLBACK");
+        // Nothing to roll back when SQLite already did.
+        if (!sqlite3_get_autocommit(m_db.m_db))
+            (void)m_db.execute("ROLLBACK");
+        m_db.m_transactionLost = false;
     } else {
         std::string name = "level" + std::to_string(m_level);
-        (void)m_db.execute("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name);
+        if (!sqlite3_get_autocommit(m_db.m_db))
+            (void)m_db.execute("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name);
     }
     m_open = false;
     // Undo in reverse order everything registered inside this level.

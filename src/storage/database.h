@@ -16,6 +16,7 @@ struct sqlite3_stmt;
 namespace korvalen {
 
 class Cursor;
+class LockFile;
 
 // A prepared statement, finalized on destruction. Non-copyable.
 class Statement
@@ -63,6 +64,9 @@ public:
     bool isOpen() const { return m_db != nullptr; }
 
     const std::filesystem::path &directory() const { return m_directory; }
+    // True when the folder cannot be written: the data opens for reading,
+    // and every write fails.
+    bool isReadOnly() const { return m_readOnly; }
     sqlite3 *handle() const { return m_db; }
 
     // How long an operation waits for another station's lock (milliseconds).
@@ -91,6 +95,11 @@ public:
     bool hasLiveReads() const { return !m_liveCursors.empty(); }
 
     bool inTransaction() const { return m_transactionDepth > 0; }
+    // Whether a write may go on: fails when a transaction of this program is
+    // open but SQLite ended it on its own (a full disk or an I/O error inside
+    // it rolls the whole of it back). The save's later writes must then fail
+    // too, not each commit on its own; they do until the transaction ends.
+    Status checkWritable();
     // Runs `undo` if the innermost open transaction (or savepoint) rolls
     // back: how in-memory state that follows a write is put back with it.
     void onRollback(std::function<void()> undo);
@@ -98,10 +107,16 @@ public:
 private:
     friend class Transaction;
 
+    // Holds the folder shared for the run (tidying up first when alone).
+    Status useFolder();
+
     sqlite3 *m_db = nullptr;
+    bool m_readOnly = false;
+    std::unique_ptr<LockFile> m_folderLock; // KORVALEN.LCK: every running station shares it
     std::filesystem::path m_directory;
     int m_busyTimeoutMs = 5000;
     int m_transactionDepth = 0;
+    bool m_transactionLost = false; // SQLite rolled the open transaction back by itself
     Status m_lastStatus;
     std::set<Cursor *> m_liveCursors;
     std::vector<std::pair<int, std::function<void()>>> m_rollbackUndo; // depth, undo
@@ -129,6 +144,11 @@ private:
     int m_level = 0;
     bool m_open = false;
 };
+
+// Removes the super-journals (KORVALEN.DB-mj...) of stations killed in a
+// commit that no journal left in `directory` needs any more. Only for a
+// station alone with the folder.
+void removeOrphanSuperJournals(const std::filesystem::path &directory);
 
 // Quotes an identifier for SQL text ("GROUP" is a keyword).
 std::string sqlName(std::string_view identifier);

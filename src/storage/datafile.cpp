@@ -215,6 +215,8 @@ Status DataFile::add()
 {
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
+    if (Status status = m_db.checkWritable(); !status.ok())
+        return fail(status);
     m_db.releaseReads();
     sqlite3_stmt *statement = nullptr;
     std::string columns;
@@ -265,6 +267,8 @@ Status DataFile::write(const RecordRef &record, bool remove)
         return fail(status);
     if (!record.isValid())
         return fail(Status(ErrorCode::NoRecord, standardMessage(ErrorCode::NoRecord)));
+    if (Status status = m_db.checkWritable(); !status.ok())
+        return fail(status);
     m_db.releaseReads();
     const int fieldCount = static_cast<int>(m_def.fields.size());
     std::string sql;

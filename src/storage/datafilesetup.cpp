@@ -155,7 +155,8 @@ Status DataFile::openWith(bool exclusive)
             return status;
         }
     }
-    bool fullCheck = alone && !m_lock.closedCleanly();
+    m_lock.claimSlot();
+    bool fullCheck = alone && m_lock.needsCheck();
 
     status = attach(file, m_schema);
     if (status.ok())
@@ -171,11 +172,10 @@ Status DataFile::openWith(bool exclusive)
     }
     m_attached = true;
     m_exclusive = exclusive;
-    if (alone) {
-        m_lock.markInUse();
-        if (!exclusive)
-            (void)m_lock.downgrade();
-    }
+    if (fullCheck)
+        m_lock.markChecked();
+    if (alone && !exclusive)
+        (void)m_lock.downgrade();
     m_cursor->setStart();
     return {};
 }
@@ -191,10 +191,7 @@ void DataFile::close()
     detach(m_schema);
     m_attached = false;
     m_exclusive = false;
-    // The last station to close leaves the clean-close mark.
-    if (m_lock.lockExclusive().ok())
-        m_lock.markClosedCleanly();
-    m_lock.close();
+    m_lock.close(); // clears this station's slot: a clean close
     m_current = {};
 }
 
@@ -437,7 +434,7 @@ Status DataFile::build()
     std::filesystem::remove(temporary, error);
     if (status.ok()) {
         syncDirectory(file.parent_path());
-        lock.markClosedCleanly();
+        lock.markChecked(); // the keys are new
     }
     return fail(status);
 }

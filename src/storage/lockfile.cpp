@@ -33,12 +33,42 @@ bool isContention(int error)
     return error == EAGAIN || error == EACCES;
 }
 
-int openLockFile(const std::filesystem::path &path, int &error)
+int openLockFile(const std::filesystem::path &path, int &error, bool &readOnly)
 {
+    readOnly = false;
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EROFS || errno == EACCES)) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        readOnly = fd >= 0;
+    }
     if (fd < 0)
         error = errno;
     return fd;
+}
+
+// Whether another open file description holds a lock on byte `offset`.
+bool isLockedElsewhere(int fd, std::int64_t offset)
+{
+    struct flock probe = {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = offset;
+    probe.l_len = 1;
+    probe.l_pid = 0;
+    if (fcntl(fd, F_OFD_GETLK, &probe) != 0)
+        return true; // cannot tell: leave the slot alone
+    return probe.l_type != F_UNLCK;
+}
+
+void unlock(int fd, std::int64_t offset)
+{
+    struct flock lock = {};
+    lock.l_type = F_UNLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = offset;
+    lock.l_len = 1;
+    lock.l_pid = 0;
+    (void)fcntl(fd, F_OFD_SETLK, &lock);
 }
 
 } // namespace
@@ -59,7 +89,13 @@ Status LockFile::open(const std::filesystem::path &dataPath)
 {
     close();
     int error = 0;
-    m_fd = openLockFile(lockPathFor(dataPath), error);
+    m_fd = openLockFile(lockPathFor(dataPath), error, m_readOnly);
+    if (m_fd < 0 && (error == EROFS || error == EACCES)) {
+        // A folder that cannot be written, where no station ever opened the
+        // file: there is nothing to lock against, and nothing can be written.
+        m_readOnly = true;
+        return {};
+    }
     if (m_fd < 0)
         return Status::fileSystem(error, lockPathFor(dataPath).string());
     return {};
@@ -67,14 +103,23 @@ Status LockFile::open(const std::filesystem::path &dataPath)
 
 void LockFile::close()
 {
+    m_readOnly = false;
     if (m_fd >= 0) {
+        if (m_slot >= 0)
+            writeMark(kSlotBase + m_slot, kClean);
         ::close(m_fd); // drops every lock of this description
         m_fd = -1;
+        m_slot = -1;
     }
 }
 
 Status LockFile::setLock(short type, bool wait, int waitMs)
 {
+    // Read-only, a station can share the file but never have it alone.
+    if (m_readOnly && type == F_WRLCK)
+        return Status(ErrorCode::FileLocked, standardMessage(ErrorCode::FileLocked));
+    if (m_readOnly && m_fd < 0)
+        return {};
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         int error = 0;
@@ -103,30 +148,62 @@ Status LockFile::downgrade()
     return setLock(F_RDLCK, false, 0);
 }
 
-bool LockFile::isNew() const
+void LockFile::writeMark(std::int64_t offset, char mark)
 {
-    char mark = 0;
-    return pread(m_fd, &mark, 1, 0) != 1;
+    if (m_fd < 0 || m_readOnly)
+        return;
+    if (pwrite(m_fd, &mark, 1, offset) == 1)
+        fdatasync(m_fd);
 }
 
-bool LockFile::closedCleanly() const
+void LockFile::claimSlot()
+{
+    if (m_fd < 0 || m_readOnly || m_slot >= 0)
+        return;
+    char marks[kSlots] = {};
+    ssize_t got = pread(m_fd, marks, kSlots, kSlotBase);
+    for (int slot = 0; slot < kSlots; ++slot) {
+        const std::int64_t offset = kSlotBase + slot;
+        const bool inUse = slot < got && marks[slot] == kInUse;
+        int error = 0;
+        if (!inUse && m_slot >= 0)
+            continue; // nothing more to look at there
+        if (inUse && isLockedElsewhere(m_fd, offset))
+            continue; // its station has the file open now
+        if (!tryLock(m_fd, F_WRLCK, offset, 1, error))
+            continue; // taken meanwhile
+        if (inUse)
+            markNeedsCheck(); // its station stopped without closing the file
+        if (m_slot < 0) {
+            m_slot = slot;
+            writeMark(offset, kInUse);
+        } else {
+            writeMark(offset, kClean);
+            unlock(m_fd, offset);
+        }
+    }
+}
+
+bool LockFile::needsCheck() const
 {
     char mark = 0;
+    if (m_fd < 0)
+        return false;
     if (pread(m_fd, &mark, 1, 0) != 1)
-        return true;
-    return mark != kInUse;
+        return false;
+    return mark == kInUse;
 }
 
-void LockFile::markInUse()
+void LockFile::markNeedsCheck()
 {
-    if (pwrite(m_fd, &kInUse, 1, 0) == 1)
-        fdatasync(m_fd);
+    if (!needsCheck())
+        writeMark(0, kInUse);
 }
 
-void LockFile::markClosedCleanly()
+void LockFile::markChecked()
 {
-    if (pwrite(m_fd, &kClean, 1, 0) == 1)
-        fdatasync(m_fd);
+    if (needsCheck())
+        writeMark(0, kClean);
 }
 
 RecordHold::~RecordHold()
@@ -156,7 +233,8 @@ Status RecordHold::acquire(const std::filesystem::path &dataPath, std::int64_t r
 {
     release();
     int error = 0;
-    int fd = openLockFile(lockPathFor(dataPath), error);
+    bool readOnly = false;
+    int fd = openLockFile(lockPathFor(dataPath), error, readOnly);
     if (fd < 0)
         return Status::fileSystem(error, lockPathFor(dataPath).string());
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);

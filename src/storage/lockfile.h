@@ -9,13 +9,23 @@ namespace korvalen {
 
 // The side file (NAME.LCK) that every station holding a data file open
 // locks. Byte 0 carries the open lock (shared while in use, exclusive for a
-// rebuild or batch work) and the clean-close mark; byte kHoldBase + n is the
-// hold on record n. Locks are open-file-description locks: they conflict
-// between two windows of one process as between two stations, and vanish
-// when their holder closes them or dies. Non-copyable; unlocks on destruction.
+// rebuild or batch work) and the check mark; bytes kSlotBase.. are one slot
+// per station that has the file open; byte kHoldBase + n is the hold on
+// record n. Locks are open-file-description locks: they conflict between two
+// windows of one process as between two stations, and vanish when their
+// holder closes them or dies.
+//
+// A station marks its slot in use and clears it when it closes. A slot
+// marked in use that nobody holds is a station that stopped without closing
+// the file: whoever finds it sets the check mark, which stays until a full
+// check of the file has run. On a folder that cannot be written the lock
+// file is opened for reading: shared locks still work, slots and marks are
+// not written. Non-copyable; clears its slot and unlocks on destruction.
 class LockFile
 {
 public:
+    static constexpr std::int64_t kSlotBase = 64;
+    static constexpr int kSlots = 256;
     static constexpr std::int64_t kHoldBase = 4096;
 
     LockFile() = default;
@@ -23,10 +33,13 @@ public:
     LockFile(const LockFile &) = delete;
     LockFile &operator=(const LockFile &) = delete;
 
-    // Opens (creating when missing) the lock file of data file `dataPath`.
+    // Opens (creating when missing) the lock file of data file `dataPath`,
+    // for reading only when it cannot be written.
     Status open(const std::filesystem::path &dataPath);
+    // Clears this station's slot and drops every lock.
     void close();
     bool isOpen() const { return m_fd >= 0; }
+    bool isReadOnly() const { return m_readOnly; }
 
     // Takes the shared open lock, waiting up to `waitMs` while another
     // station has the file exclusively (FileLocked after that).
@@ -37,19 +50,24 @@ public:
     // Turns an exclusive lock back into a shared one.
     Status downgrade();
 
-    // True when the last station to close the file did so cleanly (or the
-    // lock file is new and the data file was never opened through it).
-    bool closedCleanly() const;
-    // Writes the in-use or the clean-close mark.
-    void markInUse();
-    void markClosedCleanly();
-    // True when the mark was never written (a new lock file).
-    bool isNew() const;
+    // Takes a free slot and marks it in use, after looking at every slot for
+    // stations that stopped without closing the file (which sets the check
+    // mark). Call with the open lock held. A no-op when read-only.
+    void claimSlot();
+    // True when a station stopped without closing the file and no full
+    // check has run since.
+    bool needsCheck() const;
+    // Sets, or clears after a full check, the check mark.
+    void markNeedsCheck();
+    void markChecked();
 
 private:
     Status setLock(short type, bool wait, int waitMs);
+    void writeMark(std::int64_t offset, char mark);
 
     int m_fd = -1;
+    bool m_readOnly = false;
+    int m_slot = -1;
 };
 
 // A hold on one record, released on destruction. Move-only.

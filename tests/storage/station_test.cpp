@@ -611,6 +611,28 @@ protected:
 
     void runRound(int round, long delayUs, Timing &timing, Tally &tally);
 
+    // Another path to the same folder: how a second station, another mount
+    // point or the folder moved elsewhere reaches the files.
+    std::filesystem::path otherPath(const char *suffix) const
+    {
+        return m_dir.path().string() + suffix;
+    }
+    // Moves the folder (files closed) and opens the connection at its new
+    // path, or back.
+    void moveFolder(const std::filesystem::path &from, const std::filesystem::path &to)
+    {
+        closeAll();
+        m_data->database.close();
+        std::filesystem::rename(from, to);
+        Status status = m_data->database.open(to);
+        ASSERT_TRUE(status.ok()) << status.text();
+    }
+
+    // Where the writer of the next round reaches the folder, and whether the
+    // folder is renamed after the kill, before it is opened again.
+    std::filesystem::path m_writerPath;
+    bool m_renameAfterKill = false;
+
     // Checks the files after the kill of `writer` in round `round`.
     void judge(int round, const Station &writer, Tally &tally);
 };
@@ -621,7 +643,8 @@ void StationCrashTest::runRound(int round, long delayUs, Timing &timing, Tally &
                  (delayUs < 0 ? std::string("the commit") : std::to_string(delayUs) + " us"));
     seed(round);
     closeAll();
-    Station writer(m_dir.path(), {"transaction", std::to_string(round)});
+    Station writer(m_writerPath.empty() ? m_dir.path() : m_writerPath,
+                   {"transaction", std::to_string(round)});
     ASSERT_EQ(writer.codeOf("begun"), 0) << writer.transcript();
     if (delayUs < 0) {
         std::optional<std::string> committing = writer.waitFor("committing");
@@ -635,6 +658,15 @@ void StationCrashTest::runRound(int round, long delayUs, Timing &timing, Tally &
     }
     writer.kill();
     tally.hotJournals += journalLeft() ? 1 : 0;
+    if (m_renameAfterKill) {
+        const std::filesystem::path moved = otherPath("-moved");
+        moveFolder(m_dir.path(), moved);
+        reopenAndCheck();
+        judge(round, writer, tally);
+        moveFolder(moved, m_dir.path());
+        openAll();
+        return;
+    }
     reopenAndCheck();
     judge(round, writer, tally);
 }
@@ -671,6 +703,58 @@ TEST_F(StationCrashTest, TransactionAcrossFilesIsWholeOrAbsentAfterAKill)
     RecordProperty("absent", tally.absent);
     RecordProperty("killed_in_commit", tally.killedInCommit);
     RecordProperty("hot_journals", tally.hotJournals);
+}
+
+// The journals of a commit across files name the commit's super-journal. A
+// station that reaches the folder by another path must find it there, or it
+// takes the journals for committed and leaves some files written, others not.
+TEST_F(StationCrashTest, TransactionIsWholeOrAbsentWhenTheFolderIsReachedByAnotherPath)
+{
+    const std::filesystem::path link = otherPath("-link");
+    std::filesystem::create_directory_symlink(m_dir.path(), link);
+    openAll();
+    unsigned seed = std::random_device{}();
+    SCOPED_TRACE("random seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    Timing timing;
+    Tally tally;
+    m_renameAfterKill = true;
+    for (int round = 1; round <= 40 && !HasFatalFailure(); ++round) {
+        // Every other writer reaches the folder through a link.
+        m_writerPath = round % 2 ? link : std::filesystem::path();
+        runRound(round, killMoment(round, timing, random), timing, tally);
+    }
+    std::filesystem::remove(link);
+    EXPECT_GE(tally.absent, 1) << "no round was killed inside its transaction";
+    RecordProperty("whole", tally.whole);
+    RecordProperty("absent", tally.absent);
+    RecordProperty("killed_in_commit", tally.killedInCommit);
+    RecordProperty("hot_journals", tally.hotJournals);
+}
+
+// Two stations on one folder by two paths are still two stations on one set
+// of files: holds and commits reach each other.
+TEST_F(StationTest, ProgramsReachingTheFolderByTwoPathsShareHoldsAndCommits)
+{
+    const std::filesystem::path link = m_dir.path().string() + "-link";
+    std::filesystem::create_directory_symlink(m_dir.path(), link);
+    openFile(m_data->group);
+    std::int64_t number = addGroup("Kids");
+    {
+        Station holder(link, {"hold-group", "Kids", "0"});
+        ASSERT_EQ(holder.codeOf("held"), 0) << holder.transcript();
+        RecordHold hold;
+        EXPECT_TRUE(m_data->group.hold(hold, number, 0).is(ErrorCode::RecordHeld));
+    }
+    openFile(m_data->dates);
+    m_data->dates.close();
+    {
+        Station writer(link, {"add-dates", "7", "3", "80000"});
+        ASSERT_EQ(writer.codeOf("added"), 0) << writer.transcript();
+    }
+    openFile(m_data->dates);
+    EXPECT_EQ(count("SELECT count(*) FROM DATES.rec WHERE ACTNUMBER = ?1", 7), 3);
+    std::filesystem::remove(link);
 }
 
 // ---------------------------------------------------------------------------
