@@ -19,6 +19,9 @@ constexpr std::size_t kMaxScaledDigits = 18;
 constexpr int kMaxTextWidth = 65535;
 constexpr int kMinYear = 1;
 constexpr int kMaxYear = 9999;
+// The first day a typed date may name: day number 4. The three days before
+// it have numbers 1 to 3, and 0 is "no date", so earlier days are refused.
+constexpr int kFirstTypedYear = 1801;
 
 bool isDigit(char c)
 {
@@ -184,7 +187,7 @@ std::optional<Date> checkedDate(std::string_view month, std::string_view day, st
     const std::optional<int> y = yearFromDigits(year);
     const int m = digitsValue(month);
     const int d = digitsValue(day);
-    if (!y || m < 1 || m > 12 || d < 1 || d > daysInMonth(m, *y))
+    if (!y || *y < kFirstTypedYear || m < 1 || m > 12 || d < 1 || d > daysInMonth(m, *y))
         return std::nullopt;
     return makeDate(m, d, *y);
 }
@@ -297,8 +300,12 @@ std::optional<ClockTime> parseTime(std::string_view typed)
 
 std::optional<Picture> Picture::parse(std::string_view text)
 {
-    if (!text.empty() && text.front() == '@')
+    if (!text.empty() && text.front() == '@') {
         text.remove_prefix(1);
+        // The list formats close a picture with a second '@'.
+        if (!text.empty() && text.back() == '@')
+            text.remove_suffix(1);
+    }
     if (text.empty())
         return std::nullopt;
     Picture picture;
@@ -409,11 +416,10 @@ std::string Picture::formatDateValue(std::int64_t value) const
         return overflow();
     const Date date = static_cast<Date>(value);
     const int month = monthOf(date);
-    const std::string day = std::to_string(dayOf(date));
     const std::string year = fourDigitYear(yearOf(date));
     if (m_style == 3)
-        return std::string(shortMonthName(month)) + ' ' + day + ',' + year;
-    return std::string(monthName(month)) + ' ' + day + ", " + year;
+        return std::string(shortMonthName(month)) + ' ' + twoDigits(dayOf(date)) + ',' + year;
+    return std::string(monthName(month)) + ' ' + std::to_string(dayOf(date)) + ", " + year;
 }
 
 std::string Picture::formatTimeValue(std::int64_t value) const

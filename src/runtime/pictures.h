@@ -12,12 +12,14 @@ namespace korvalen {
 // A display picture: how a date, time, number or text is shown in a list,
 // an entry field or a report, and how typed input is read back.
 //
-// Written as "@D3", "D3", "@T3B", "@n-13", "@N5.1", "@s10": the '@' is
-// optional, a trailing 'B' shows zero as blank, and the letter may be of
-// either case. The pictures understood:
+// Written as "@D3", "D3", "@T3B", "@n-13", "@N5.1", "@s10", or as list
+// formats spell them, closed by a second '@' ("@T3B@", "@n-13@"): the
+// leading '@' is optional, a trailing 'B' shows zero as blank, and the letter
+// may be of either case. The pictures understood:
 //
-//   D3     "Dec 8,2026": abbreviated month, blank, day without leading zero,
-//          comma, four-digit year (at most 11 characters).
+//   D3     "Dec 08,2026": abbreviated month, blank, two-digit day, comma,
+//          four-digit year: always 11 characters, the first six month and
+//          day.
 //   D4     "December 8, 2026": full month name, blank, day, comma, blank,
 //          four-digit year (at most 18 characters).
 //   T1     "1:00", "13:45": 24-hour hours (h:mm) and minutes; also durations.
@@ -32,8 +34,8 @@ namespace korvalen {
 //          away from zero). A value that does not fit, or a negative value in
 //          a picture without '-', fills the width with '#'.
 //   sW (S alike)
-//          text of W bytes, cut at a character boundary, trailing blanks
-//          removed.
+//          text of W characters (whatever their UTF-8 length), cut after the
+//          Wth, trailing blanks removed.
 //
 // A date or time of 0 means "none" and is always shown blank, with or without
 // B. Seconds and hundredths of a time are not shown (they are dropped, not
@@ -47,8 +49,10 @@ namespace korvalen {
 //          "12-8-2026" (month first), "2026-12-08" and "2026/12/08" (a
 //          four-digit year first). A year of one or two digits is read as
 //          2000..2079 for 00..79 and 1980..1999 for 80..99; otherwise the year
-//          has four digits and lies in 1..9999. Impossible dates (30 February,
-//          month 13, day 0) are rejected, and so is a date without a year.
+//          has four digits. Impossible dates (30 February, month 13, day 0)
+//          are rejected, and so is a date without a year or before
+//          1 January 1801 (the first day a date field holds: the day number
+//          0 means "no date").
 //          Numbers separated by '.' are rejected: 8.12.2026 is read as day
 //          first by many people and month first by others.
 //   times  "9:05AM", "9:05 am", "9:05 a.m.", "9am", "9 p", "21:05", "9:05",
@@ -82,8 +86,8 @@ public:
     Kind kind() const { return m_kind; }
     // 3 or 4 for a date picture, 1 or 3 for a time picture, 0 otherwise.
     int style() const { return m_style; }
-    // The most characters (bytes for text) the picture shows: 11 for D3, 18
-    // for D4, 5 for T1 (within a day), 7 for T3, W for numbers and text.
+    // The most characters the picture shows: 11 for D3, 18 for D4, 5 for T1
+    // (within a day), 7 for T3, W for numbers and text.
     int width() const { return m_width; }
     // Decimal places of a number picture; 0 for the others.
     int decimals() const { return m_decimals; }
@@ -104,8 +108,8 @@ public:
     // shortest decimal form cut to the width.
     std::string formatNumber(double value) const;
 
-    // `text` cut to a text picture's width, never inside a UTF-8 character,
-    // without trailing blanks. Other pictures return `text` without trailing
+    // `text` cut after a text picture's width in characters, without
+    // trailing blanks. Other pictures return `text` without trailing
     // blanks and uncut.
     std::string formatText(std::string_view text) const;
 

@@ -12,41 +12,82 @@ std::string_view clipped(std::string_view text)
     return text.substr(0, end);
 }
 
-std::string_view utf8Prefix(std::string_view text, std::size_t maxBytes)
+namespace {
+
+// The well-formed UTF-8 character at `pos`: its code and length in bytes.
+// Length 0 when the bytes there begin none (see text.h).
+struct Decoded
 {
-    if (text.size() <= maxBytes)
-        return text;
-    std::size_t end = maxBytes;
-    // Step back over continuation bytes (10xxxxxx) to a character boundary.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
+    char32_t code = 0;
+    std::size_t length = 0;
+};
+
+Decoded decodeAt(std::string_view text, std::size_t pos)
+{
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80)
+        return {lead, 1};
+    // C0 and C1 could only begin overlong forms; F5 and up lie beyond U+10FFFF.
+    if (lead < 0xC2 || lead > 0xF4)
+        return {};
+    const std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    if (pos + extra >= text.size())
+        return {};
+    char32_t code = lead & (0x3F >> extra);
+    for (std::size_t i = 1; i <= extra; ++i) {
+        const unsigned char next = byte(pos + i);
+        if ((next & 0xC0) != 0x80)
+            return {};
+        code = (code << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    const bool overlong = code < kShortest[extra];
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    if (overlong || surrogate || code > 0x10FFFF)
+        return {};
+    return {code, extra + 1};
+}
+
+// The bytes of the character at `pos`: a well-formed one's length, else 1.
+std::size_t characterBytes(std::string_view text, std::size_t pos)
+{
+    if (static_cast<unsigned char>(text[pos]) < 0x80)
+        return 1;
+    return std::max<std::size_t>(decodeAt(text, pos).length, 1);
+}
+
+} // namespace
+
+std::size_t utf8Length(std::string_view text)
+{
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < text.size(); pos += characterBytes(text, pos))
+        ++count;
+    return count;
+}
+
+std::string_view utf8Prefix(std::string_view text, std::size_t maxCharacters)
+{
+    std::size_t pos = 0;
+    for (std::size_t count = 0; count < maxCharacters && pos < text.size(); ++count)
+        pos += characterBytes(text, pos);
+    return text.substr(0, pos);
+}
+
+std::string_view utf8BytePrefix(std::string_view text, std::size_t maxBytes)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t next = pos + characterBytes(text, pos);
+        if (next > maxBytes)
+            break;
+        pos = next;
+    }
+    return text.substr(0, pos);
 }
 
 namespace {
-
-// Decodes one UTF-8 character at `pos`; a malformed byte is taken as itself.
-char32_t decode(std::string_view text, std::size_t &pos)
-{
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (extra == 0 || pos + extra >= text.size()) {
-        ++pos;
-        return lead;
-    }
-    char32_t code = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        unsigned char next = byte(pos + i);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return lead;
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    pos += extra + 1;
-    return code;
-}
 
 void encode(char32_t code, std::string &out)
 {
@@ -82,18 +123,16 @@ std::string upperCase(std::string_view text)
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[pos]);
-        if (c < 0x80) {
-            out += static_cast<char>(upperOf(c));
-            ++pos;
-        } else {
-            std::size_t start = pos;
-            char32_t code = decode(text, pos);
-            if (code == c && pos == start + 1)
-                out += static_cast<char>(c); // malformed byte kept as it is
-            else
-                encode(upperOf(code), out);
+        const Decoded decoded = decodeAt(text, pos);
+        if (decoded.length == 0) {
+            out += text[pos++]; // begins no character: kept as it is
+            continue;
         }
+        if (decoded.code < 0x80)
+            out += static_cast<char>(upperOf(decoded.code));
+        else
+            encode(upperOf(decoded.code), out);
+        pos += decoded.length;
     }
     return out;
 }

@@ -9,7 +9,8 @@
 namespace korvalen {
 
 // A memo kept beside a record and read and written with it. An empty memo is
-// stored as none.
+// stored as none. Unlike a text field, its limit counts bytes: a longer memo
+// is stored cut to at most 400 bytes, never inside a character.
 struct Memo
 {
     static constexpr std::size_t maxBytes = 400;
@@ -31,7 +32,9 @@ struct FieldDef
 {
     std::string_view name; // without the prefix: "ACTNUMBER"
     FieldType type;
-    int width; // bytes in the record (memo: its largest size)
+    // Bytes of a number; characters of a text (each up to four bytes of
+    // UTF-8); a memo's largest size in bytes.
+    int width;
 };
 
 struct KeyDef
@@ -61,7 +64,8 @@ struct FileDef
     std::int64_t firstRecordNumber = 1;
     const RecordCodec *codec = nullptr;
 
-    // The record's size in bytes: the sum of the field widths (memo apart).
+    // The record's declared size: the sum of the field widths (memo apart),
+    // texts counted in characters.
     int recordBytes() const;
     bool hasMemo() const;
     // The index of the key called `name` ("DATETIME_KEY"), -1 when none.

@@ -48,6 +48,7 @@ inline void loadValue(sqlite3_stmt *s, int c, std::uint8_t &v)
 {
     v = static_cast<std::uint8_t>(sqlite3_column_int(s, c));
 }
+// A stored text longer than its field is cut after its Nth character.
 template <std::size_t N> void loadValue(sqlite3_stmt *s, int c, Text<N> &v)
 {
     auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
@@ -80,7 +81,7 @@ template <std::size_t N> void bindValue(sqlite3_stmt *s, int p, const Text<N> &v
 }
 inline void bindValue(sqlite3_stmt *s, int p, const Memo &v)
 {
-    std::string_view value = utf8Prefix(v.text, Memo::maxBytes);
+    std::string_view value = utf8BytePrefix(v.text, Memo::maxBytes);
     if (clipped(value).empty())
         sqlite3_bind_null(s, p);
     else

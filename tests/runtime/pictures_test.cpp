@@ -79,9 +79,9 @@ struct FormatCase
 TEST(PictureTest, FormatsDatesTimesAndWholeNumbers)
 {
     const FormatCase cases[] = {
-        {"@D3", makeDate(12, 8, 2026), "Dec 8,2026"},
+        {"@D3", makeDate(12, 8, 2026), "Dec 08,2026"},
         {"@D3", makeDate(12, 18, 2026), "Dec 18,2026"},
-        {"@D3", makeDate(1, 1, 1801), "Jan 1,1801"},
+        {"@D3", makeDate(1, 1, 1801), "Jan 01,1801"},
         {"@D3", makeDate(9, 30, 999), "Sep 30,0999"},
         {"@D3", 0, ""},
         {"@D3B", 0, ""},
@@ -173,7 +173,7 @@ TEST(PictureTest, FormatsFractions)
         {"@N3", 2.5, "  3"},
         {"@N3", 2.49, "  2"},
         {"@N3", 1e16, "###"},
-        {"@D3", 82525.4, "Dec 8,2026"},
+        {"@D3", 82525.4, "Dec 08,2026"},
         {"@T1", 360001.0, "1:00"},
         {"@s4", 2.5, "2.5"},
         {"@s2", 2.5, "2."},
@@ -198,11 +198,11 @@ TEST(PictureTest, FormatsTextCutAtCharacterBoundaries)
         {"@s6", "Hello world", "Hello"},
         {"@s10", "  indented  ", "  indented"},
         {"@s10", "", ""},
-        {"@s4", "Grüße", "Grü"},
-        {"@s3", "Grüße", "Gr"}, // never half of "ü"
-        {"@s2", "€uro", ""},
-        {"@s4", "€uro", "€u"},
-        {"@s3", "😀", ""}, // a four-byte character
+        {"@s4", "Grüße", "Grüß"},
+        {"@s3", "Grüße", "Grü"}, // characters, not bytes
+        {"@s2", "€uro", "€u"},
+        {"@s4", "€uro", "€uro"},
+        {"@s1", "😀!", "😀"}, // a four-byte character
         {"@S40", "Dentist", "Dentist"},
         {"@D3", "Dec 8,2026   ", "Dec 8,2026"},
     };
@@ -256,7 +256,7 @@ TEST(PictureInputTest, Dates)
         {"@D3", "1/1/5", makeDate(1, 1, 2005)},
         {"@D3", "2/29/2024", makeDate(2, 29, 2024)},
         {"@D3", "Feb 29 2000", makeDate(2, 29, 2000)},
-        {"@D3", "1/1/0001", makeDate(1, 1, 1)},
+        {"@D3", "1/1/1801", makeDate(1, 1, 1801)},
         {"@D3", "12/31/9999", makeDate(12, 31, 9999)},
         {"@D3", "", 0},
         {"@D4", "   ", 0},
@@ -271,6 +271,7 @@ TEST(PictureInputTest, Dates)
         {"@D3", "2026-13-01", no},
         {"@D3", "2026-02-30", no},
         {"@D3", "1/1/0000", no},
+        {"@D3", "1/1/0001", no},
         {"@D3", "Dex 8 2026", no},
         {"@D3", "De 8 2026", no},
         {"@D3", "Decembers 8 2026", no},
@@ -452,13 +453,55 @@ TEST(PictureRoundTripTest, NumbersAcrossTheirWidth)
 
 TEST(PictureTest, ConvenienceFunctions)
 {
-    EXPECT_EQ(formatDate(makeDate(12, 8, 2026)), "Dec 8,2026");
+    EXPECT_EQ(formatDate(makeDate(12, 8, 2026)), "Dec 08,2026");
     EXPECT_EQ(formatDate(makeDate(12, 8, 2026), "@D4"), "December 8, 2026");
     EXPECT_EQ(formatDate(0), "");
     EXPECT_EQ(formatDate(makeDate(12, 8, 2026), "@D9"), "");
     EXPECT_EQ(formatTime(at(9, 5)), "9:05AM");
     EXPECT_EQ(formatTime(at(9, 5), "@T1"), "9:05");
     EXPECT_EQ(formatTime(0), "");
+}
+
+// Found in use: pictures spelled as the list formats spell them, the D3
+// day, and typed dates the day numbers cannot hold.
+TEST(PictureUseTest, ListFormatSpellingClosedByASecondAt)
+{
+    for (const char *text : {"@T3B", "@n-13", "@s30", "@D3", "@N5.1"}) {
+        SCOPED_TRACE(text);
+        const std::optional<Picture> open = Picture::parse(text);
+        const std::optional<Picture> closed = Picture::parse(std::string(text) + "@");
+        ASSERT_TRUE(open && closed);
+        EXPECT_EQ(closed->kind(), open->kind());
+        EXPECT_EQ(closed->width(), open->width());
+        EXPECT_EQ(closed->isBlankWhenZero(), open->isBlankWhenZero());
+        EXPECT_EQ(closed->allowsNegative(), open->allowsNegative());
+        EXPECT_EQ(closed->decimals(), open->decimals());
+    }
+    for (const char *text : {"@D3@@", "D3@", "@@", "@T3@B"})
+        EXPECT_FALSE(Picture::parse(text).has_value()) << text;
+}
+
+TEST(PictureUseTest, D3IsAlwaysElevenCharactersMonthAndDayFirst)
+{
+    const Picture d3 = picture("@D3");
+    for (Date date = makeDate(1, 1, 1801); date <= makeDate(12, 31, 2030); ++date) {
+        const std::string shown = d3.format(date);
+        ASSERT_EQ(shown.size(), 11u) << shown;
+        // Month and day alone, then the year: read back as the same date.
+        const std::string year = shown.substr(7);
+        ASSERT_EQ(shown[6], ',') << shown;
+        ASSERT_EQ(d3.parseInput(shown.substr(0, 6) + " " + year), date) << shown;
+    }
+}
+
+TEST(PictureUseTest, TypedDatesBefore1801AreRefused)
+{
+    const std::nullopt_t no = std::nullopt;
+    expectInputs({
+        {"@D3", "12/31/1800", no},
+        {"@D3", "Dec 28, 1800", no}, // day number 0, "no date"
+        {"@D4", "1800-12-29", no},
+    });
 }
 
 } // namespace

@@ -470,5 +470,47 @@ TEST_F(KeyedFileTest, EncryptedFilesHideTheirContentsAndNeedTheKey)
     EXPECT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
 }
 
+// Text widths count characters, whatever their UTF-8 length: what a field
+// can hold goes in and comes back whole, and only the character after the
+// last is cut.
+TEST_F(KeyedFileTest, TextFieldsHoldTheirWidthInCharacters)
+{
+    openFile(m_data->people);
+    const std::string shortName = "léa-ève-zé"; // ten characters, fifteen bytes
+    const std::string longName = "Françoise-Hélène de Crémière Ô";
+    ASSERT_EQ(utf8Length(longName), 30u);
+    addPerson(shortName.c_str(), longName.c_str());
+    addPerson("Zoë-Marie1");
+    addPerson("Zoë-Marie2"); // differs in its tenth character only
+
+    m_data->PEO.PERSON = shortName;
+    ASSERT_TRUE(m_data->people.get(PEO_PERSON_KEY).ok());
+    EXPECT_EQ(m_data->PEO.PERSON.str(), shortName);
+    EXPECT_EQ(m_data->PEO.NAME.str(), longName);
+
+    // An eleventh character never reaches the file.
+    addPerson("éabcdefghié");
+    Statement statement;
+    ASSERT_TRUE(m_data->database
+                    .prepare("SELECT PERSON FROM PEOPLE.rec ORDER BY recno DESC LIMIT 1", statement)
+                    .ok());
+    ASSERT_EQ(sqlite3_step(statement.get()), SQLITE_ROW);
+    EXPECT_EQ(reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0)),
+              std::string("éabcdefghi"));
+}
+
+TEST_F(KeyedFileTest, AnOverlongFormIsNotTheCharacterItImitates)
+{
+    openFile(m_data->group);
+    m_data->GRO.GROUP = "A";
+    ASSERT_TRUE(m_data->group.add().ok());
+    m_data->GRO.GROUP = "\xC1\x81"; // "A" written in two bytes
+    EXPECT_TRUE(m_data->group.add().ok());
+    m_data->GRO.GROUP = "\xED\xA0\x81"; // a surrogate
+    EXPECT_TRUE(m_data->group.add().ok());
+    m_data->GRO.GROUP = "a";
+    EXPECT_TRUE(m_data->group.add().is(ErrorCode::DuplicateKey));
+}
+
 } // namespace
 } // namespace korvalen::testing
