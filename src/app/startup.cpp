@@ -81,9 +81,15 @@ StartupFiles::~StartupFiles()
 void ensureDefaultPreferences(AppContext &context)
 {
     AppData &data = context.data;
-    Transaction transaction(data.database);
+    // Read first: a start-up with nothing to add writes nothing, so a
+    // read-only folder or a full disk still opens.
     bool any = false;
-    Status status = transaction.status();
+    Status status = data.userPref.hasRecords(any);
+    if (status.ok() && any)
+        return;
+    Transaction transaction(data.database);
+    if (status.ok())
+        status = transaction.status();
     if (status.ok())
         status = data.userPref.hasRecords(any);
     if (status.ok() && !any) {
@@ -104,11 +110,15 @@ void ensureWeekdays(AppContext &context)
                                         "Friday", "Saturday", "Sunday"};
     AppData &data = context.data;
     DataFile &file = data.weekday;
-    Transaction transaction(data.database);
     std::int64_t count = 0;
-    Status status = transaction.status();
+    Status status = file.records(count); // seven rows at most: counting is cheap
+    if (status.ok() && count >= 7)
+        return;
+    Transaction transaction(data.database);
     if (status.ok())
-        status = file.records(count); // seven rows at most: counting is cheap
+        status = transaction.status();
+    if (status.ok())
+        status = file.records(count);
     if (status.ok() && count < 7) {
         file.set(kFileOrder);
         while (status.ok()) {

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "../scratchmount.h"
+
 #include "storage/openfile.h"
 #include "ui/appcontext.h"
 
@@ -104,6 +106,73 @@ TEST_F(StartupTest, AnIncompleteWeekIsRefilledAndAFullOneLeftAlone)
             EXPECT_EQ(rows[0].first, "Day0");
         }
     }
+}
+
+// A start-up with everything in place reads and writes nothing, so a folder
+// that cannot be written, or a full disk, still opens for looking; writes
+// then fail with the file system's reason and change nothing.
+class StartupWithoutWritesTest : public StartupTest
+{
+protected:
+    // A first start-up in `directory`, leaving every file in place.
+    void prepare(const std::filesystem::path &directory)
+    {
+        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
+        ASSERT_TRUE(m_context->data.database.open(directory).ok());
+        StartupFiles files(*m_context, m_dir / "bin");
+    }
+
+    // Starts again on `directory`: nothing is shown, the week is there, and
+    // adding a person fails without a trace.
+    void startAndTryToWrite(const std::filesystem::path &directory, const std::string &reason)
+    {
+        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
+        Status status = m_context->data.database.open(directory);
+        ASSERT_TRUE(status.ok()) << status.text();
+        StartupFiles files(*m_context, m_dir / "bin");
+        EXPECT_TRUE(m_prompter.shown().empty());
+        EXPECT_FALSE(m_prompter.halted());
+        EXPECT_EQ(weekdays(), kWeek);
+        AppData &data = m_context->data;
+        data.PEO = {};
+        data.PEO.PERSON = "Anna";
+        status = data.people.add();
+        EXPECT_FALSE(status.ok());
+        EXPECT_NE(status.text().find(reason), std::string::npos) << status.text();
+        bool any = true;
+        ASSERT_TRUE(data.people.hasRecords(any).ok());
+        EXPECT_FALSE(any);
+    }
+};
+
+TEST_F(StartupWithoutWritesTest, ReadOnlyFolderOpensForLooking)
+{
+    prepare(m_dir);
+    m_context.reset();
+    // A folder copied without the program's own file, too.
+    for (bool withOwnFile : {true, false}) {
+        SCOPED_TRACE(withOwnFile ? "with KORVALEN.DB" : "without KORVALEN.DB");
+        if (!withOwnFile)
+            std::filesystem::remove(m_dir / "KORVALEN.DB");
+        ScratchMount view = ScratchMount::readOnlyView(m_dir, m_dir.string() + "-ro");
+        if (!view.isMounted())
+            GTEST_SKIP() << "cannot mount here";
+        startAndTryToWrite(view.path(), "readonly");
+        EXPECT_TRUE(m_context->data.database.isReadOnly());
+        m_context.reset();
+    }
+}
+
+TEST_F(StartupWithoutWritesTest, FullDiskOpensForLooking)
+{
+    ScratchMount disk = ScratchMount::small(m_dir.string() + "-disk", 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "cannot mount here";
+    prepare(disk.path());
+    m_context.reset();
+    disk.fill();
+    startAndTryToWrite(disk.path(), "full");
+    m_context.reset();
 }
 
 TEST_F(StartupTest, OldLayoutsGoToTheirConverterBesideTheProgramOnly)

@@ -4,6 +4,7 @@
 
 #include "testsupport.h"
 
+#include "storage/lockfile.h"
 #include "storage/recordupdate.h"
 
 #include <fcntl.h>
@@ -499,6 +500,43 @@ TEST_F(StationTest, ExclusiveOpenElsewhereMakesOpensHereWaitAndFail)
     ASSERT_TRUE(exclusive->waitFor("closed").has_value());
     Status status = m_data->dates.open();
     EXPECT_TRUE(status.ok()) << status.text();
+}
+
+// ---------------------------------------------------------------------------
+// A station that stops without closing a file
+
+TEST_F(StationTest, AStationKilledWhileAnotherKeepsTheFileOpenIsNotForgotten)
+{
+    openFile(m_data->group);
+    auto needsCheck = [&] {
+        LockFile lock;
+        EXPECT_TRUE(lock.open(m_data->group.path()).ok());
+        lock.claimSlot();
+        return lock.needsCheck();
+    };
+    {
+        auto closer = start({"open", "GROUP", "1000"});
+        ASSERT_EQ(closer->codeOf("open"), 0) << closer->transcript();
+    }
+    EXPECT_FALSE(needsCheck()) << "a clean close is no crash";
+    auto keeper = start({"open", "GROUP", "1000"});
+    ASSERT_EQ(keeper->codeOf("open"), 0) << keeper->transcript();
+    {
+        auto victim = start({"open", "GROUP", "1000"});
+        ASSERT_EQ(victim->codeOf("open"), 0) << victim->transcript();
+        victim->kill();
+    }
+    // This station closes cleanly, and it is not the last.
+    m_data->group.close();
+    EXPECT_TRUE(needsCheck());
+    // An open shared with another station runs no full check: the mark stays.
+    openFile(m_data->group);
+    m_data->group.close();
+    EXPECT_TRUE(needsCheck());
+    keeper.reset();
+    // The next open alone checks the file fully, and the mark goes.
+    openFile(m_data->group);
+    EXPECT_FALSE(needsCheck());
 }
 
 // ---------------------------------------------------------------------------
