@@ -318,12 +318,48 @@ QString MainFrame::timeZoneText() const
     return m_timeZone->text();
 }
 
+bool MainFrame::windowsAgreeToClose()
+{
+    // A question's event loop may close windows meanwhile.
+    QList<QPointer<QMdiSubWindow>> subs;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList())
+        subs.push_back(sub);
+    for (const QPointer<QMdiSubWindow> &sub : subs) {
+        if (!sub || !sub->widget())
+            continue;
+        CloseQueryEvent ask(CloseQueryEvent::Ask);
+        QCoreApplication::sendEvent(sub->widget(), &ask);
+        if (!ask.isAccepted()) {
+            withdrawCloseQuery();
+            return false;
+        }
+    }
+    return true;
+}
+
+void MainFrame::withdrawCloseQuery()
+{
+    for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+        if (!sub->widget())
+            continue;
+        CloseQueryEvent withdraw(CloseQueryEvent::Withdraw);
+        QCoreApplication::sendEvent(sub->widget(), &withdraw);
+    }
+}
+
 void MainFrame::closeEvent(QCloseEvent *event)
 {
-    // Each window closes through its own way out first; one that stays
-    // (its save question answered Cancel) keeps the frame open.
+    // Every window is asked before any closes: a Cancel in one leaves all
+    // of them open as they were.
+    if (!windowsAgreeToClose()) {
+        event->ignore();
+        return;
+    }
+    // A window that still stays (one that asks nothing beforehand) keeps the
+    // frame open.
     m_mdi->closeAllSubWindows();
     if (!m_mdi->subWindowList().isEmpty()) {
+        withdrawCloseQuery();
         event->ignore();
         return;
     }

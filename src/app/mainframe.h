@@ -64,6 +64,11 @@ private:
     QAction *addCommand(QMenu *menu, const Command &command);
     void run(const Command &command);
     void setReportGlobals(bool withNotes);
+    // Asks every independent window whether it may close, closing none: true
+    // when all agree. After a refusal the windows asked before are told
+    // that the program goes on.
+    bool windowsAgreeToClose();
+    void withdrawCloseQuery();
 
     AppContext &m_context;
     QMdiArea *m_mdi;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace korvalen {
 
@@ -29,12 +30,11 @@ PersonForm::~PersonForm() = default;
 void PersonForm::createControls()
 {
     m_shortName = new QLineEdit(this);
-    m_shortName->setMaxLength(10);
+    fitCharacters(*m_shortName, decltype(PeopleRecord::PERSON)::width);
     m_shortName->setStatusTip(tr("Enter Short Name (10 characters)"));
     m_longName = new QLineEdit(this);
-    m_longName->setMaxLength(30);
+    fitCharacters(*m_longName, decltype(PeopleRecord::NAME)::width);
     m_longName->setStatusTip(tr("Enter Long Name (30 characters)"));
-    m_longName->setMinimumWidth(m_longName->fontMetrics().averageCharWidth() * 32);
     for (QLineEdit *edit : {m_shortName, m_longName})
         edit->installEventFilter(this);
     m_action = new QLabel(this);
@@ -56,7 +56,6 @@ void PersonForm::createControls()
         buttons->addWidget(button);
     }
     grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->addWidget(m_action, 3, 0, 1, 2);
     connect(m_ok, &QPushButton::clicked, this, [this] { m_form.ok(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_form.cancel(); });
     connect(m_help, &QPushButton::clicked, this, [this] { m_form.help(); });
@@ -67,6 +66,7 @@ void PersonForm::configureForm()
     Clock &clock = m_context.clock;
     m_form.setFirstField(m_shortName);
     m_form.setActionLabel(m_action);
+    static_cast<QGridLayout *>(layout())->addWidget(m_form.createStatusLine(), 3, 0, 1, 2);
     m_form.setHelpTopic("~UPPERSDIAL");
     m_form.setDuplicateKeyName("Short Name Order");
     m_form.setShowRecord([this] {
@@ -91,8 +91,7 @@ QWidget *PersonForm::validate()
     // The short name names the person everywhere: it may not be blank.
     if (!m_form.record().PERSON.isBlank())
         return nullptr;
-    m_context.prompter.beep();
-    m_shortName->selectAll();
+    m_form.refuseValue(m_shortName, tr("A short name is required: the person is known by it"));
     return m_shortName;
 }
 

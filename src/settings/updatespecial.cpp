@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace korvalen {
 
@@ -57,10 +58,9 @@ QPushButton *SpecialDayForm::createCalendarButton()
 void SpecialDayForm::createControls()
 {
     m_description = new QLineEdit(this);
-    m_description->setMaxLength(20);
+    fitCharacters(*m_description, decltype(SpecialRecord::DESCRIPTION)::width);
     m_description->setToolTip(tr("Identify the period (20 characters)"));
     m_description->setStatusTip(tr("Name of special period"));
-    m_description->setMinimumWidth(m_description->fontMetrics().averageCharWidth() * 24);
     m_startDate = new QLineEdit(this);
     m_startDate->setToolTip(tr("First day of period"));
     m_endDate = new QLineEdit(this);
@@ -92,7 +92,6 @@ void SpecialDayForm::createControls()
         buttons->addWidget(button);
     }
     grid->addLayout(buttons, 3, 0, 1, 3);
-    grid->addWidget(m_action, 4, 0, 1, 3);
     connect(m_startCalendar, &QPushButton::clicked, this, [this] { pickDate(m_startDate); });
     connect(m_endCalendar, &QPushButton::clicked, this, [this] { pickDate(m_endDate); });
     connect(m_ok, &QPushButton::clicked, this, [this] { m_form.ok(); });
@@ -105,6 +104,7 @@ void SpecialDayForm::configureForm()
     m_form.setHelpTopic("~UPSPECDIAL");
     m_form.setFirstField(m_description);
     m_form.setActionLabel(m_action);
+    static_cast<QGridLayout *>(layout())->addWidget(m_form.createStatusLine(), 4, 0, 1, 3);
     m_form.setShowRecord([this] { showRecord(); });
     m_form.setTakeRecord([this] {
         SpecialRecord &record = m_form.record();
@@ -134,26 +134,60 @@ bool SpecialDayForm::endBeforeStart()
     return record.ENDDATE < record.STARTDATE;
 }
 
-bool SpecialDayForm::acceptDate(QLineEdit *entry)
+bool SpecialDayForm::acceptDate(QLineEdit *entry, bool leaving)
 {
-    std::optional<std::int64_t> typed = datePicture().parseInput(entry->text().toStdString());
+    const QString typed = entry->text().trimmed();
+    std::optional<std::int64_t> date = datePicture().parseInput(typed.toStdString());
     SpecialRecord &record = m_form.record();
-    if (!typed) {
-        m_context.prompter.beep();
-        showRecord();
-        entry->selectAll();
+    if (!date) {
+        // Only this entry is shown again: the others may hold typing that
+        // is not in the record yet.
+        entry->setText(
+            qs(datePicture().format(entry == m_startDate ? record.STARTDATE : record.ENDDATE)));
+        entry->setModified(false);
+        showRefused(entry, false);
+        m_form.refuseValue(entry,
+                           tr("\"%1\" is not a date; type one as %2")
+                               .arg(typed, qs(datePicture().format(m_context.clock.today()))),
+                           !leaving);
         return false;
     }
-    (entry == m_startDate ? record.STARTDATE : record.ENDDATE) = static_cast<Date>(*typed);
-    entry->setText(qs(datePicture().format(*typed)));
+    Date &field = entry == m_startDate ? record.STARTDATE : record.ENDDATE;
+    const Date before = field;
+    field = static_cast<Date>(*date);
+    entry->setText(qs(datePicture().format(*date)));
     entry->setModified(false);
-    if (entry == m_endDate && endBeforeStart()) {
-        m_context.prompter.beep();
-        m_endDate->setFocus();
-        m_endDate->selectAll();
+    const bool refused = entry == m_endDate && endBeforeStart();
+    // A refused end date stays to be corrected (or the start moved), shown
+    // as refused, and out of the record.
+    showRefused(entry, refused);
+    if (refused) {
+        field = before;
+        m_form.refuseValue(entry, tr("The end date %1 lies before the start date %2")
+                                      .arg(qs(datePicture().format(*date)),
+                                           qs(datePicture().format(record.STARTDATE))));
         return false;
     }
     return true;
+}
+
+void SpecialDayForm::showRefused(QLineEdit *entry, bool refused)
+{
+    if (!refused) {
+        entry->setPalette(QPalette());
+        return;
+    }
+    QPalette marked = entry->palette();
+    marked.setColor(QPalette::Text, refusedColor());
+    entry->setPalette(marked);
+    connect(
+        entry, &QLineEdit::textEdited, this, [this, entry] { showRefused(entry, false); },
+        Qt::SingleShotConnection);
+}
+
+QColor SpecialDayForm::refusedColor()
+{
+    return QColor(0xC0, 0x00, 0x00);
 }
 
 void SpecialDayForm::enterEndDate()
@@ -223,7 +257,7 @@ bool SpecialDayForm::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusOut && isDate && entry->isModified()) {
         Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            acceptDate(entry);
+            acceptDate(entry, true);
     }
     return QDialog::eventFilter(watched, event);
 }

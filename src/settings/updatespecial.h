@@ -7,6 +7,7 @@
 #include "storage/datafiles.h"
 #include "ui/recordform.h"
 
+#include <QColor>
 #include <QDialog>
 
 class QLabel;
@@ -39,6 +40,10 @@ public:
     QPushButton *cancelButton() const { return m_cancel; }
     QPushButton *helpButton() const { return m_help; }
 
+    // The text colour of a date entry whose date was refused, until the
+    // date is typed again or accepted.
+    static QColor refusedColor();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -48,12 +53,14 @@ private:
     void configureForm();
     void showRecord();
     // The accept rule of a date entry: a valid date (or blank) goes into the
-    // working record and is shown in its picture; anything else beeps and
-    // shows the record's value again. The end date is also refused, with a
-    // beep and the focus kept, when it lies before the start date. True
-    // when accepted.
-    bool acceptDate(QLineEdit *entry);
+    // working record and is shown in its picture; anything else is refused
+    // with its reason and the record's value shown again (the focus kept
+    // unless the entry is being left). An end date before the start date
+    // is refused with its reason and the focus kept; it stays in the entry,
+    // shown as refused, and out of the record. True when accepted.
+    bool acceptDate(QLineEdit *entry, bool leaving = false);
     bool endBeforeStart();
+    void showRefused(QLineEdit *entry, bool refused);
     // The end date entered while empty takes the start date.
     void enterEndDate();
     // Picks a date for `entry` from the date picker.

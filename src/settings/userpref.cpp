@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QString>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -267,6 +268,7 @@ void UserPrefWindow::configureForm()
     m_form.setHelpTopic("~USERPREF");
     m_form.setFirstField(m_startTime);
     m_form.setActionLabel(m_action);
+    layout()->addWidget(m_form.createStatusLine());
     m_form.setShowRecord([this] { showRecord(); });
     m_form.setTakeRecord([this] {
         // What is typed but not yet accepted counts when it is valid.
@@ -365,24 +367,32 @@ std::optional<ClockTime> UserPrefWindow::typedValue(QLineEdit *entry)
     return entry == m_startTime ? parseStartTime(typed) : parseDuration(typed);
 }
 
-bool UserPrefWindow::acceptEntry(QLineEdit *entry)
+bool UserPrefWindow::acceptEntry(QLineEdit *entry, bool leaving)
 {
+    const QString typed = entry->text().trimmed();
     std::optional<ClockTime> value = typedValue(entry);
     if (value)
         fieldOf(entry) = *value;
-    else
-        m_context.prompter.beep();
-    showRecord();
+    // Only this entry is shown again: the other may hold typing that is not
+    // in the record yet.
+    entry->setText(qs(formatTime(fieldOf(entry), entry == m_startTime ? "T3" : "T1")));
+    if (!value) {
+        m_form.refuseValue(entry,
+                           entry == m_startTime
+                               ? tr("\"%1\" is not a time; type one as 9:30AM or 21:30").arg(typed)
+                               : tr("\"%1\" is not a duration; type hours and minutes "
+                                    "up to 23:59")
+                                     .arg(typed),
+                           !leaving);
+    }
     return value.has_value();
 }
 
 QWidget *UserPrefWindow::validate()
 {
     for (QLineEdit *entry : {m_startTime, m_duration}) {
-        if (!acceptEntry(entry)) {
-            entry->selectAll();
+        if (!acceptEntry(entry))
             return entry;
-        }
     }
     return nullptr;
 }
@@ -398,15 +408,13 @@ bool UserPrefWindow::eventFilter(QObject *watched, QEvent *event)
             // Enter accepts the entry and goes on; it never presses OK.
             if (acceptEntry(entry))
                 focusNextChild();
-            else
-                entry->selectAll();
             return true;
         }
     }
     if (event->type() == QEvent::FocusOut && entry->isModified()) {
         Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            acceptEntry(entry);
+            acceptEntry(entry, true);
             entry->setModified(false);
         }
     }

@@ -85,9 +85,10 @@ private:
     void updateListButtons();
     void focusChanged(QWidget *old, QWidget *now);
     // The accept rule of an entry: takes a valid value into the working
-    // record and shows it in its picture; otherwise beeps and shows the
-    // record's value again. True when accepted.
-    bool acceptEntry(QLineEdit *entry);
+    // record and shows it in its picture; otherwise shows the record's value
+    // again and refuses the typed one with its reason, keeping the focus
+    // unless the entry is being left. True when accepted.
+    bool acceptEntry(QLineEdit *entry, bool leaving = false);
     // The record field shown in `entry`.
     std::int32_t &fieldOf(QLineEdit *entry);
     // The value typed into `entry`, nullopt when it is none.

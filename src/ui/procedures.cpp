@@ -6,6 +6,12 @@
 
 namespace korvalen {
 
+QEvent::Type CloseQueryEvent::eventType()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 void ProcedureTable::setCalled(const std::string &name, Called procedure)
 {
     m_called[name] = std::move(procedure);

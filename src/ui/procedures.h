@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QEvent>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -7,6 +9,30 @@
 class QWidget;
 
 namespace korvalen {
+
+// Sent to an independent window before the program ends, so that every
+// window is asked before any of them closes. Ask: the window asks its own
+// questions (whether to save) and ignores the event to stay open; one that
+// accepts it closes without asking again. Withdraw: the ending was given
+// up, so the window asks again when it is next closed. A window that does
+// not handle the event agrees.
+class CloseQueryEvent : public QEvent
+{
+public:
+    enum Phase
+    {
+        Ask,
+        Withdraw
+    };
+
+    explicit CloseQueryEvent(Phase phase) : QEvent(eventType()), m_phase(phase) {}
+
+    Phase phase() const { return m_phase; }
+    static QEvent::Type eventType();
+
+private:
+    Phase m_phase;
+};
 
 class AppContext;
 

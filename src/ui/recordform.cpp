@@ -2,6 +2,7 @@
 
 #include "storage/openfile.h"
 #include "storage/warnings.h"
+#include "ui/procedures.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -9,6 +10,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 
 namespace korvalen {
 
@@ -34,7 +37,24 @@ RecordForm::RecordForm(AppContext &context, QDialog &window, DataFile &file)
 
 RecordForm::~RecordForm()
 {
+    disconnect(m_editWatch);
     m_window.removeEventFilter(this);
+}
+
+void fitCharacters(QLineEdit &entry, std::size_t characters)
+{
+    entry.setMaxLength(static_cast<int>(characters));
+    // Names mix capitals and small letters: the mean advance of the letters
+    // is what an ordinary text of that length needs. The rest of the width
+    // (frame and margins) is what the entry adds to its text anyway.
+    static const QString letters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFontMetrics metrics = entry.fontMetrics();
+    const int perCharacter =
+        (metrics.horizontalAdvance(letters) + letters.size() - 1) / letters.size();
+    const int overhead =
+        entry.sizeHint().width() - metrics.horizontalAdvance(QLatin1Char('x')) * 17;
+    entry.setMinimumWidth(perCharacter * static_cast<int>(characters) + overhead);
 }
 
 void RecordForm::setAllowedRequests(bool insert, bool change, bool remove)
@@ -168,6 +188,63 @@ void RecordForm::help()
         m_context.showHelp(m_helpTopic);
 }
 
+QStatusBar *RecordForm::createStatusLine()
+{
+    if (m_statusLine)
+        return m_statusLine;
+    m_statusLine = new QStatusBar(&m_window);
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setSizeGripEnabled(false);
+    if (m_actionLabel)
+        m_statusLine->addPermanentWidget(m_actionLabel);
+    // The status line is the connection's context: it ends with the window.
+    connect(qApp, &QApplication::focusChanged, m_statusLine, [this](QWidget *, QWidget *now) {
+        if (m_holdReason) {
+            m_holdReason = false;
+            return;
+        }
+        if (!now || !m_window.isAncestorOf(now) || now == m_refusedField)
+            return;
+        m_refusedField = nullptr;
+        showStatusTip(now);
+    });
+    return m_statusLine;
+}
+
+void RecordForm::showStatusTip(QWidget *widget)
+{
+    for (; widget && widget != &m_window; widget = widget->parentWidget()) {
+        if (!widget->statusTip().isEmpty()) {
+            m_statusLine->showMessage(widget->statusTip());
+            return;
+        }
+    }
+    m_statusLine->clearMessage();
+}
+
+void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFocus)
+{
+    m_context.prompter.beep();
+    disconnect(m_editWatch);
+    if (m_statusLine) {
+        m_statusLine->showMessage(reason);
+        m_refusedField = field;
+        m_holdReason = !keepFocus;
+        if (auto *edit = qobject_cast<QLineEdit *>(field)) {
+            m_editWatch = connect(edit, &QLineEdit::textEdited, m_statusLine, [this, edit] {
+                disconnect(m_editWatch);
+                m_refusedField = nullptr;
+                showStatusTip(edit);
+            });
+        }
+    }
+    if (!keepFocus)
+        return;
+    field->setFocus();
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        edit->selectAll();
+}
+
 RecordForm::Outcome RecordForm::save()
 {
     if (m_takeRecord)
@@ -230,20 +307,28 @@ bool RecordForm::addNow()
         m_takeRecord();
     if (saveNew() != Outcome::Completed)
         return false;
-    // The form goes on as the change of the record just added.
     m_response = RequestCancelled;
+    continueAsChange();
+    return true;
+}
+
+void RecordForm::continueAsChange()
+{
+    if (m_request == InsertRecord) {
+        m_ref = m_file.current();
+        m_ref.watched = true;
+    }
     m_request = ChangeRecord;
-    m_ref = m_file.current();
-    m_ref.watched = true;
     takeAddedAsEntry();
     if (m_actionLabel)
         m_actionLabel->setText(QString::fromStdString(actionMessage()));
-    return true;
 }
 
 bool RecordForm::mayClose()
 {
-    if (isCompleted() || (m_request != InsertRecord && m_request != ChangeRecord))
+    // A completed form is changed again only after a save its window
+    // survived (see answerCloseQuery): the entry copy tells then.
+    if (m_request != InsertRecord && m_request != ChangeRecord)
         return true;
     if (m_takeRecord)
         m_takeRecord();
@@ -276,13 +361,44 @@ void RecordForm::selectFirstField()
         edit->selectAll();
 }
 
+void RecordForm::answerCloseQuery(QEvent *event)
+{
+    event->accept();
+    if (!m_shown || m_closing)
+        return;
+    if (static_cast<CloseQueryEvent *>(event)->phase() == CloseQueryEvent::Withdraw) {
+        // A record saved on the way stays open as the change of what was
+        // stored, and asks again about what is changed after.
+        if (m_closeAgreed && isCompleted())
+            continueAsChange();
+        m_closeAgreed = false;
+        return;
+    }
+    m_closeAgreed = mayClose();
+    if (!m_closeAgreed)
+        event->ignore();
+}
+
 bool RecordForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != &m_window || !m_shown || m_closing)
+    if (watched != &m_window)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::StatusTip && m_statusLine) {
+        // A reason on show stays until its field is edited or left.
+        if (!m_refusedField)
+            m_statusLine->showMessage(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    if (event->type() == CloseQueryEvent::eventType()) {
+        answerCloseQuery(event);
+        return true;
+    }
+    if (!m_shown || m_closing)
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::Close) {
-        // The close box, or the program shutting down.
-        if (!mayClose()) {
+        // The close box, or the program shutting down (asked already when
+        // the frame's question was answered).
+        if (!m_closeAgreed && !mayClose()) {
             event->ignore();
             return true;
         }

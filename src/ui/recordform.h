@@ -41,6 +41,8 @@
 
 class QDialog;
 class QLabel;
+class QLineEdit;
+class QStatusBar;
 class QWidget;
 
 namespace korvalen {
@@ -100,6 +102,20 @@ public:
     void cancel();
     // The Help button.
     void help();
+
+    // The window's status line: the status-bar message of the control that
+    // has the focus or the mouse, the reason a value was refused, and the
+    // action message (when set before) at its right. Made once; the screen
+    // puts it at the bottom of its layout.
+    QStatusBar *createStatusLine();
+    QStatusBar *statusLine() const { return m_statusLine; }
+    // A value typed into `field` was refused: beeps and shows `reason` in
+    // the status line. With `keepFocus` the field keeps (or gets) the focus
+    // with its text selected, and the reason stays until the field is
+    // edited or left; without (the field is being left) the focus goes on
+    // and the reason stays until the focus moves again. The screen has
+    // already shown the field's last accepted value again.
+    void refuseValue(QWidget *field, const QString &reason, bool keepFocus = true);
     // Adds the working record now (kind 24 or 14 on failure, the first field
     // selected) and, on success, goes on as a change of the added record.
     // For forms that save a new record before they close.
@@ -146,6 +162,11 @@ private:
     Outcome saveChange();
     // Closing the window: whether it may close (asking kind 33 first).
     bool mayClose();
+    // The frame's question before the program ends (see CloseQueryEvent).
+    void answerCloseQuery(QEvent *event);
+    // Goes on as the change of the record just stored.
+    void continueAsChange();
+    void showStatusTip(QWidget *widget);
     void closeWindow();
     void selectFirstField();
     void refuse(int kind);
@@ -169,7 +190,17 @@ private:
     int m_response = RequestCancelled;
     bool m_shown = false;
     bool m_closing = false;
+    bool m_closeAgreed = false; // the frame's close question was answered yes
+
+    QStatusBar *m_statusLine = nullptr;
+    QWidget *m_refusedField = nullptr; // its refusal reason is on show
+    bool m_holdReason = false;         // through the focus move under way
+    QMetaObject::Connection m_editWatch;
 };
+
+// Gives `entry` room to show `characters` characters of ordinary text and
+// makes it take no more than that many.
+void fitCharacters(QLineEdit &entry, std::size_t characters);
 
 // The form over one record type. The update and delete operations are those
 // of storage/recordupdate.h (or any with their signatures).

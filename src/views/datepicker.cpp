@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -73,15 +74,22 @@ DatePickerDialog::DatePickerDialog(AppContext &context, QWidget *parent)
     calendarLayout->addWidget(createNavigation());
     calendarLayout->addWidget(createGrid(), 0, Qt::AlignHCenter | Qt::AlignTop);
 
-    auto *layout = new QHBoxLayout(this);
+    auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(calendar, 0, Qt::AlignTop);
+    auto *body = new QHBoxLayout;
+    body->addWidget(calendar, 0, Qt::AlignTop);
     createButtons();
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(m_okButton);
     buttons->addWidget(m_cancelButton);
     buttons->addStretch();
-    layout->addLayout(buttons);
+    body->addLayout(buttons);
+    layout->addLayout(body);
+    // Where a refused step says why; its text never widens the window.
+    m_statusLine = new QStatusBar(this);
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setSizeGripEnabled(false);
+    layout->addWidget(m_statusLine);
 
     redraw();
     m_okButton->setFocus();
@@ -216,8 +224,12 @@ void DatePickerDialog::afterStep(bool moved)
 {
     if (!moved) {
         m_context.prompter.beep();
+        m_statusLine->showMessage(tr("The calendar runs from %1 to %2")
+                                      .arg(MonthGrid::kFirstYear)
+                                      .arg(MonthGrid::kLastYear));
         return;
     }
+    m_statusLine->clearMessage();
     redraw();
 }
 

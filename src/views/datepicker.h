@@ -11,6 +11,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QStatusBar;
 class QString;
 class QToolButton;
 class QWidget;
@@ -29,7 +30,7 @@ class DayCell;
 // day) sets context.PickedDate to the selected date and the global response
 // to completed; Cancel, Escape or the close box set the response to cancelled
 // and leave PickedDate alone. A step beyond 1802 or 2098 beeps through the
-// context's prompter and changes nothing.
+// context's prompter, says why in the status line and changes nothing.
 class DatePickerDialog : public QDialog
 {
 public:
@@ -46,6 +47,9 @@ public:
     // day, hidden in the rows the month does not use, and the selected day's
     // label has highlightColor() as its text colour. nullptr outside the grid.
     QLabel *dayCell(int cell) const;
+
+    // Says why a step was refused; empty otherwise.
+    QStatusBar *statusLine() const { return m_statusLine; }
 
     // The text colour of the selected day: blue.
     static QColor highlightColor();
@@ -75,6 +79,7 @@ private:
     QComboBox *m_monthList = nullptr;
     QPushButton *m_okButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
+    QStatusBar *m_statusLine = nullptr;
     QPalette m_normalPalette;
 };
 

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -259,6 +260,35 @@ TEST_F(SpecialFormTest, ADateThatIsNoneBeepsAndShowsTheOldValueAgain)
     EXPECT_EQ(form->startDate()->text().toStdString(), d3(m_mar3));
 }
 
+TEST_F(SpecialFormTest, ARefusedEndDateSaysWhyAndIsShownAsRefusedUntilCorrected)
+{
+    auto form = open(InsertRecord);
+    QStatusBar *status = form->form().statusLine();
+    ASSERT_NE(status, nullptr);
+    const QColor normal = form->endDate()->palette().color(QPalette::Text);
+    enter(form->startDate(), "Mar 3,2026");
+    enter(form->endDate(), "Mar 2,2026");
+    EXPECT_TRUE(status->currentMessage().contains(QString::fromStdString(d3(m_mar3 - 1))))
+        << status->currentMessage().toStdString();
+    EXPECT_EQ(form->endDate()->palette().color(QPalette::Text), SpecialDayForm::refusedColor());
+    EXPECT_NE(normal, SpecialDayForm::refusedColor());
+    enter(form->endDate(), "Mar 4,2026");
+    EXPECT_EQ(form->endDate()->palette().color(QPalette::Text), normal);
+    EXPECT_FALSE(status->currentMessage().contains(QString::fromStdString(d3(m_mar3 - 1))));
+    EXPECT_EQ(m_prompter.beeps(), 1);
+}
+
+TEST_F(SpecialFormTest, ARefusedDateLeavesWhatIsTypedElsewhere)
+{
+    auto form = open(InsertRecord);
+    type(form->description(), "Not yet taken");
+    enter(form->startDate(), "Feb 30,2026");
+    EXPECT_EQ(m_prompter.beeps(), 1);
+    EXPECT_EQ(form->description()->text(), "Not yet taken");
+    EXPECT_TRUE(form->form().statusLine()->currentMessage().contains("Feb 30,2026"));
+    EXPECT_TRUE(form->startDate()->hasFocus());
+}
+
 TEST_F(SpecialFormTest, CalButtonsPickThroughTheGlobalsAndRestoreThem)
 {
     auto form = open(InsertRecord);
@@ -415,6 +445,30 @@ TEST_F(UserPrefTest, OkSavesTheTypedTimesAndBadOnesBeep)
     EXPECT_FALSE(isOpen());
     EXPECT_EQ(data().globals.response, RequestCompleted);
     EXPECT_EQ(storedPrefs(), (UserPrefRecord{9 * 360000 + 30 * 6000 + 1, 105 * 6000 + 1}));
+}
+
+TEST_F(UserPrefTest, ARefusedTimeSaysWhyUntilItsEntryIsTypedInOrLeft)
+{
+    UserPrefWindow *window = open();
+    QStatusBar *status = window->form().statusLine();
+    ASSERT_NE(status, nullptr);
+    enter(window->startTime(), "25:99");
+    EXPECT_TRUE(status->currentMessage().contains("25:99"))
+        << status->currentMessage().toStdString();
+    EXPECT_EQ(window->startTime()->text(), "12:00PM");
+    QTest::keyClicks(window->startTime(), "9:30AM");
+    EXPECT_FALSE(status->currentMessage().contains("25:99")) << "typing again clears the reason";
+    QTest::keyClick(window->startTime(), Qt::Key_Return);
+
+    // Refused as the entry is left: the focus goes on, the reason stays.
+    type(window->duration(), "7:99");
+    window->startTime()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(m_prompter.beeps(), 2);
+    EXPECT_TRUE(window->startTime()->hasFocus());
+    EXPECT_EQ(window->duration()->text(), "1:00");
+    EXPECT_TRUE(status->currentMessage().contains("7:99"));
+    window->okButton()->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(status->currentMessage().contains("7:99")) << "the next move clears it";
 }
 
 TEST_F(UserPrefTest, CancelKeepsTheOldDurationWithoutAQuestion)

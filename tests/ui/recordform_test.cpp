@@ -4,6 +4,7 @@
 #include "storage/openfile.h"
 #include "storage/recordupdate.h"
 #include "ui/appcontext.h"
+#include "ui/procedures.h"
 #include "ui/recordform.h"
 
 #include <QDialog>
@@ -278,6 +279,46 @@ TEST_F(RecordFormTest, LeavingWithChangesAsksWhetherToSave)
     again->form.finish();
     EXPECT_EQ(data().globals.response, RequestCompleted);
     EXPECT_TRUE(groupExists("Brass"));
+}
+
+// The frame's question before the program ends: asked once, a No closes
+// without asking again, a Cancel keeps everything, a withdrawn question is
+// asked again, and a record saved on the way is not added twice.
+TEST_F(RecordFormTest, TheFramesCloseQueryAsksOnceAndCanBeWithdrawn)
+{
+    auto ask = [](QWidget &window, CloseQueryEvent::Phase phase) {
+        CloseQueryEvent query(phase);
+        QCoreApplication::sendEvent(&window, &query);
+        return query.isAccepted();
+    };
+    addAndReread(data().group, data().GRO, GroupRecord{"Choir"});
+    auto dialog = groupDialog();
+    ASSERT_TRUE(dialog->open(ChangeRecord));
+    dialog->type("Chorus");
+    m_prompter.queueAnswer(ButtonCancel);
+    EXPECT_FALSE(ask(*dialog, CloseQueryEvent::Ask));
+    EXPECT_TRUE(dialog->isVisible());
+    m_prompter.queueAnswer(ButtonNo);
+    EXPECT_TRUE(ask(*dialog, CloseQueryEvent::Ask));
+    EXPECT_TRUE(dialog->close());
+    EXPECT_EQ(m_prompter.shown().size(), 2u) << "closing after a No asks nothing more";
+    EXPECT_TRUE(groupExists("Choir"));
+
+    auto added = groupDialog();
+    ASSERT_TRUE(added->open(InsertRecord));
+    added->type("Band");
+    m_prompter.queueAnswer(ButtonYes); // saved while asked
+    EXPECT_TRUE(ask(*added, CloseQueryEvent::Ask));
+    EXPECT_TRUE(ask(*added, CloseQueryEvent::Withdraw)); // another window said Cancel
+    EXPECT_TRUE(added->isVisible());
+    added->type("Brass");
+    m_prompter.queueAnswer(ButtonCancel);
+    EXPECT_FALSE(added->close()) << "a withdrawn question is asked again";
+    EXPECT_EQ(m_prompter.shown().size(), 4u);
+    added->okButton->click(); // a change of what was added now, not a second add
+    EXPECT_FALSE(added->isVisible());
+    EXPECT_TRUE(groupExists("Brass"));
+    EXPECT_FALSE(groupExists("Band"));
 }
 
 TEST_F(RecordFormTest, CancelOfAFormThatClosesAtOnceAsksNothing)

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -162,6 +163,17 @@ TEST_F(DatePickerTest, ArrowButtonsStepYearAndMonthAndBeepAtTheBounds)
         EXPECT_EQ(highlightedCells(), std::vector<int>{expected.selectedCell()});
         EXPECT_EQ(shownRows(), expected.rows());
     }
+}
+
+TEST_F(DatePickerTest, ARefusedStepSaysWhyUntilTheNextStep)
+{
+    open({1, 10, 1802});
+    click("B1");
+    EXPECT_EQ(m_prompter.beeps(), 1);
+    const QString reason = m_dialog->statusLine()->currentMessage();
+    EXPECT_TRUE(reason.contains("1802") && reason.contains("2098")) << reason.toStdString();
+    click("B4");
+    EXPECT_TRUE(m_dialog->statusLine()->currentMessage().isEmpty());
 }
 
 TEST_F(DatePickerTest, YearAndMonthListsAreChosenFromAndRedrawTheGrid)
