@@ -17,16 +17,25 @@ Status changedByOther()
     return Status(ErrorCode::ChangedByOther, standardMessage(ErrorCode::ChangedByOther));
 }
 
-// Calls `visit(stop)` for every record of `file` whose `field` equals `value`
-// byte for byte, with the record in `buffer` as the file's current record.
-// The walk covers the whole range of `key` (whose leading component is
-// `field`) that equals `value` without regard to case, so that records
-// differing only in case never end it early. `visit` may put or delete the
+// Which referring records a cascade or restrict check reaches: those whose
+// field equals the key byte for byte, or those equal to it in any letter
+// case (the whole range of a case-folding key).
+enum class Match
+{
+    Exact,
+    AnyCase
+};
+
+// Calls `visit(stop)` for every record of `file` whose `field` matches
+// `value`, with the record in `buffer` as the file's current record. The
+// walk covers the whole range of `key` (whose leading component is `field`)
+// that equals `value` without regard to case, so that records differing
+// only in case never end an exact walk early. `visit` may put or delete the
 // record: the cursor goes on from the record's old key values and number.
 // A failed read shows warning kind 35 with the file's name.
 template <class Record, std::size_t N, class Visit>
-Status forEachExact(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
-                    const Text<N> &value, Prompter &prompter, Visit visit)
+Status forEachReferring(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
+                        const Text<N> &value, Match match, Prompter &prompter, Visit visit)
 {
     Record probe{};
     probe.*field = value;
@@ -40,7 +49,7 @@ Status forEachExact(DataFile &file, Record &buffer, int key, Text<N> Record::*fi
             showWarning(prompter, WarningKind::RecordRetrievalError, status, file.name());
             return status;
         }
-        if (buffer.*field == value) {
+        if (match == Match::AnyCase || buffer.*field == value) {
             status = visit(stop);
             if (!status.ok())
                 return status;
@@ -49,14 +58,17 @@ Status forEachExact(DataFile &file, Record &buffer, int key, Text<N> Record::*fi
     return {};
 }
 
-// Sets `field` from `from` to `to` in every record of `file` that has exactly
-// `from`. A failed put shows kind 15 with the file's name.
+// Sets `field` from `from` to `to` in every record of `file` that matches
+// `from` (records that already hold `to` exactly are left alone). A failed
+// put shows kind 15 with the file's name.
 template <class Record, std::size_t N>
 Status renameAll(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
-                 const Text<N> &from, const Text<N> &to, Prompter &prompter)
+                 const Text<N> &from, const Text<N> &to, Match match, Prompter &prompter)
 {
     BufferKeeper<Record> keeper(buffer);
-    return forEachExact(file, buffer, key, field, from, prompter, [&](bool &) {
+    return forEachReferring(file, buffer, key, field, from, match, prompter, [&](bool &) {
+        if (buffer.*field == to)
+            return Status();
         buffer.*field = to;
         Status status = file.put();
         if (!status.ok())
@@ -166,11 +178,11 @@ Status checkNoActivityOf(AppData &data, Prompter &prompter, const Text<10> &grou
 {
     bool referenced = false;
     BufferKeeper<ActivityRecord> keeper(data.ACT);
-    Status status = forEachExact(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
-                                 group, prompter, [&](bool &stop) {
-                                     referenced = stop = true;
-                                     return Status();
-                                 });
+    Status status = forEachReferring(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
+                                     group, Match::Exact, prompter, [&](bool &stop) {
+                                         referenced = stop = true;
+                                         return Status();
+                                     });
     if (!status.ok() || !referenced)
         return status;
     Status refusal(ErrorCode::AccessDenied, "Referenced from ACTIVITY");
@@ -178,17 +190,19 @@ Status checkNoActivityOf(AppData &data, Prompter &prompter, const Text<10> &grou
     return refusal;
 }
 
-// The membership cascade of a group delete.
+// The membership cascade of a group delete. Group names are unique without
+// regard to case, so a membership under any spelling of the name is this
+// group's: left behind, it would come back with a later group of that name.
 Status deleteMembersOf(AppData &data, Prompter &prompter, const Text<10> &group)
 {
     BufferKeeper<GroupPeopleRecord> keeper(data.GRP);
-    return forEachExact(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP, group,
-                        prompter, [&](bool &) {
-                            Status status = data.groupPeople.remove();
-                            if (!status.ok())
-                                showDeleteFailure(prompter, status, data.groupPeople);
-                            return status;
-                        });
+    return forEachReferring(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
+                            group, Match::AnyCase, prompter, [&](bool &) {
+                                Status status = data.groupPeople.remove();
+                                if (!status.ok())
+                                    showDeleteFailure(prompter, status, data.groupPeople);
+                                return status;
+                            });
 }
 
 } // namespace
@@ -217,7 +231,7 @@ Status updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &recor
         if (!isRename(stored.PERSON, record.PERSON))
             return Status();
         return renameAll(data.personAct, data.PER, PER_PERSON_KEY, &PersonActRecord::PERSON,
-                         stored.PERSON, record.PERSON, prompter);
+                         stored.PERSON, record.PERSON, Match::Exact, prompter);
     };
     return putRecord<PeopleRecord>(data, prompter, data.people, data.PEO, record, ref, cascade);
 }
@@ -229,12 +243,14 @@ Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record,
     auto cascade = [&](const GroupRecord &stored) {
         if (!isRename(stored.GROUP, record.GROUP))
             return Status();
+        // An activity refers to the group only by exactly its name; a
+        // membership belongs to it under any spelling of the name.
         Status status = renameAll(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
-                                  stored.GROUP, record.GROUP, prompter);
+                                  stored.GROUP, record.GROUP, Match::Exact, prompter);
         if (!status.ok())
             return status;
         return renameAll(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
-                         stored.GROUP, record.GROUP, prompter);
+                         stored.GROUP, record.GROUP, Match::AnyCase, prompter);
     };
     return putRecord<GroupRecord>(data, prompter, data.group, data.GRO, record, ref, cascade);
 }

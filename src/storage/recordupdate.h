@@ -10,10 +10,12 @@
 //
 // Each operation runs in one transaction across the files it writes: it
 // happens whole or not at all, also when the program is killed meanwhile.
-// A cascade or restrict check reaches every referring record whose field
-// equals the key byte for byte (case included); records that differ only in
-// letter case are neither changed nor counted. Other stations cannot write
-// while it runs.
+// A cascade or restrict check on ACTIVITY or PERSONACT reaches every
+// referring record whose field equals the key byte for byte (case
+// included); records that differ only in letter case are neither changed
+// nor counted. Memberships (GRP:GROUP) belong to their group under any
+// spelling of its name, as group names are unique without regard to case:
+// the cascades reach them all. Other stations cannot write while it runs.
 //
 // Every operation opens the files it needs under their open counters, shows
 // its own message when it fails (through `prompter`), and returns the
@@ -53,8 +55,9 @@ namespace korvalen {
                                   RecordRef &ref);
 
 // As above; when the group name stored immediately before the put differs
-// from the new one (and is not blank), every ACTIVITY record and then every
-// GROUPPEOPLE record with exactly the old name gets the new one.
+// from the new one (and is not blank), every ACTIVITY record with exactly
+// the old name, then every GROUPPEOPLE record with the old name in any
+// letter case, gets the new one.
 [[nodiscard]] Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record,
                                  RecordRef &ref);
 
@@ -65,9 +68,10 @@ namespace korvalen {
 // The person's PERSONACT and GROUPPEOPLE records stay.
 [[nodiscard]] Status deletePerson(AppData &data, Prompter &prompter, const RecordRef &ref);
 
-// Deletes the group `ref` and its memberships, reading its name from the
-// file (whatever the window showed). Refused with warning kind 13 "ACTIVITY"
-// (and code 5) while any activity carries exactly that name; kind 17 "GROUPPEOPLE" or
+// Deletes the group `ref` and its memberships (under its name in any letter
+// case), reading its name from the file (whatever the window showed).
+// Refused with warning kind 13 "ACTIVITY" (and code 5) while any activity
+// carries exactly that name; kind 17 "GROUPPEOPLE" or
 // "GROUP" when a delete fails, kind 35 when a read fails; in every failure
 // nothing is deleted.
 [[nodiscard]] Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref);
