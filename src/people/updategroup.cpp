@@ -77,6 +77,57 @@ Status removeMember(AppData &data, std::int64_t recordNumber)
     return data.groupPeople.remove();
 }
 
+Status rereadGroup(AppData &data, const RecordRef &ref, GroupRecord &stored, RecordRef &storedRef)
+{
+    BufferKeeper keep(data.GRO);
+    storedRef = {};
+    data.group.watch();
+    Status status = data.group.getByRecordNumber(ref.recordNumber);
+    if (status.is(ErrorCode::RecordNotFound))
+        return Status(ErrorCode::ChangedByOther, "Group deleted by another station");
+    if (!status.ok())
+        return status;
+    stored = data.GRO;
+    storedRef = data.group.current();
+    if (storedRef.version != ref.version)
+        return Status(ErrorCode::ChangedByOther, "Group changed by another station");
+    return {};
+}
+
+Status addMembersToGroup(AppData &data, const RecordRef &ref,
+                         const std::vector<PickedPerson> &people, int &added)
+{
+    added = 0;
+    Transaction transaction(data.database);
+    Status status = transaction.status();
+    GroupRecord stored;
+    RecordRef storedRef;
+    if (status.ok())
+        status = rereadGroup(data, ref, stored, storedRef);
+    if (!status.ok())
+        return status;
+    const int count = addMembers(data, stored.GROUP, people);
+    status = transaction.commit();
+    if (status.ok())
+        added = count;
+    return status;
+}
+
+Status removeMemberOfGroup(AppData &data, const RecordRef &ref, std::int64_t recordNumber)
+{
+    Transaction transaction(data.database);
+    Status status = transaction.status();
+    GroupRecord stored;
+    RecordRef storedRef;
+    if (status.ok())
+        status = rereadGroup(data, ref, stored, storedRef);
+    if (status.ok())
+        status = removeMember(data, recordNumber);
+    if (status.ok())
+        status = transaction.commit();
+    return status;
+}
+
 // ---------------------------------------------------------------------------
 // The window
 
@@ -378,9 +429,47 @@ bool GroupFormWindow::groupIsStored()
     return !m_closing && mode() == ChangeRecord && !hasPendingName();
 }
 
+bool GroupFormWindow::groupIsCurrent()
+{
+    GroupRecord stored;
+    RecordRef storedRef;
+    Status status = rereadGroup(m_context.data, m_form.storedRef(), stored, storedRef);
+    if (!status.ok())
+        refuseMemberChange(status);
+    return status.ok();
+}
+
+void GroupFormWindow::refuseMemberChange(const Status &status)
+{
+    if (!status.is(ErrorCode::ChangedByOther)) {
+        showWarning(m_context.prompter, WarningKind::RecordRetrievalError, status, "GROUP");
+        return;
+    }
+    showWarning(m_context.prompter, WarningKind::UpdateOperationError, status, "GROUP");
+    GroupRecord stored;
+    RecordRef storedRef;
+    const Status now = rereadGroup(m_context.data, m_form.storedRef(), stored, storedRef);
+    if (now.is(ErrorCode::ChangedByOther) && !storedRef.isValid()) {
+        // Gone: there is no group left to show or to give members to.
+        closeByButton();
+        return;
+    }
+    if (!storedRef.isValid())
+        return;
+    m_form.record() = stored;
+    m_form.storedRef() = storedRef;
+    m_form.markStored();
+    m_context.data.GRO = stored;
+    m_name->setText(qs(stored.GROUP.view()));
+    m_name->setModified(false);
+    refreshMembers();
+}
+
 void GroupFormWindow::insertMembers()
 {
-    if (!m_insert->isEnabled() || !groupIsStored())
+    // The group is read again before the picker is offered, and once more
+    // with the adds: the picker may stay open while another station works.
+    if (!m_insert->isEnabled() || !groupIsStored() || !groupIsCurrent())
         return;
     SharedGlobals &globals = m_context.data.globals;
     globals.request = SelectRecord;
@@ -389,8 +478,17 @@ void GroupFormWindow::insertMembers()
     m_lastPickerCompleted = called && globals.response == RequestCompleted;
     globals.request = 0;
     globals.response = 0;
-    if (m_lastPickerCompleted)
-        addMembers(m_context.data, storedName(), m_context.PickedPeople);
+    if (m_lastPickerCompleted) {
+        int added = 0;
+        Status status =
+            addMembersToGroup(m_context.data, m_form.storedRef(), m_context.PickedPeople, added);
+        if (status.is(ErrorCode::ChangedByOther)) {
+            refuseMemberChange(status);
+            return;
+        }
+        if (!status.ok()) // nothing was added
+            showWarning(m_context.prompter, WarningKind::RecordInsertError, status);
+    }
     refreshMembers();
 }
 
@@ -403,7 +501,12 @@ void GroupFormWindow::deleteMember()
         return;
     // By record number: never another spelling's membership of the person.
     const BrowseRow &row = list.rows()[static_cast<std::size_t>(list.currentRow() - 1)];
-    Status status = removeMember(m_context.data, row.position.recordNumber());
+    Status status =
+        removeMemberOfGroup(m_context.data, m_form.storedRef(), row.position.recordNumber());
+    if (status.is(ErrorCode::ChangedByOther)) {
+        refuseMemberChange(status);
+        return;
+    }
     if (!status.ok() && !status.is(ErrorCode::RecordNotFound))
         showWarning(m_context.prompter, WarningKind::DeleteOperationError, status, "GROUPPEOPLE");
     // The row is gone: the page comes back around the member that followed.

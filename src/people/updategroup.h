@@ -47,6 +47,30 @@ int addMembers(AppData &data, const Text<10> &group, const std::vector<PickedPer
 // the engine's failure otherwise.
 [[nodiscard]] Status removeMember(AppData &data, std::int64_t recordNumber);
 
+// The group a window shows changes under it when another window or station
+// renames or deletes it; its members are only changed after the group has
+// been read again, in the transaction that changes them. GROUP must be open
+// too; its buffer is left as found.
+
+// Reads the group `ref` again, watched, into `stored` with its reference in
+// `storedRef`. Returns 0 when its version is still that of `ref`; 89 when
+// another window or station changed it since (`stored` then holds it as it
+// is now) or deleted it (`storedRef` then invalid); the engine's failure
+// when the read fails.
+[[nodiscard]] Status rereadGroup(AppData &data, const RecordRef &ref, GroupRecord &stored,
+                                 RecordRef &storedRef);
+
+// addMembers() for the group `ref` under its name as stored, in one
+// transaction with rereadGroup(): nothing is added when that fails (89
+// when the group changed or went). `added` counts the memberships added.
+[[nodiscard]] Status addMembersToGroup(AppData &data, const RecordRef &ref,
+                                       const std::vector<PickedPerson> &people, int &added);
+
+// removeMember() in one transaction with rereadGroup() of the group `ref`:
+// nothing is deleted when that fails.
+[[nodiscard]] Status removeMemberOfGroup(AppData &data, const RecordRef &ref,
+                                         std::int64_t recordNumber);
+
 // --- The window ---------------------------------------------------------------
 
 // The form over GROUP with its stored record's reference open to the window.
@@ -114,6 +138,13 @@ private:
     // Accepts a pending name first; true when the group is stored under the
     // name the entry shows, so that its members may be changed.
     bool groupIsStored();
+    // Reads the group again before its members change; false (after
+    // refuseMemberChange) when that fails.
+    bool groupIsCurrent();
+    // A change of the members failed with `status`: says so and, when
+    // another window or station changed the group, shows it as it is stored
+    // now; a group that is gone closes the window.
+    void refuseMemberChange(const Status &status);
     bool hasPendingName() const;
     void refreshMembers();
     void focusName();

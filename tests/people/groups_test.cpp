@@ -5,12 +5,15 @@
 #include "people/browsegroups.h"
 #include "people/updategroup.h"
 #include "storage/openfile.h"
+#include "storage/recordupdate.h"
 #include "ui/appcontext.h"
 #include "ui/browselist.h"
 #include "ui/procedures.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -21,7 +24,9 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +36,59 @@ namespace {
 
 using namespace keys;
 using Strings = std::vector<std::string>;
+
+// Another station is this test program started again on the same working
+// directory, running only OtherStation.DISABLED_ChangesTheGroup with what it
+// is to do in its environment.
+const char *const kStationDir = "KORVALEN_STATION_DIR";
+const char *const kStationAction = "KORVALEN_STATION_ACTION"; // rename or delete
+const char *const kStationGroup = "KORVALEN_STATION_GROUP";
+const char *const kStationNewName = "KORVALEN_STATION_NEW_NAME";
+
+// True when the other station did `action` to `group` (rename: to `newName`)
+// through the program's own record operations.
+bool otherStation(const std::filesystem::path &dir, const char *action, const char *group,
+                  const char *newName = "")
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kStationDir, QString::fromStdString(dir.string()));
+    environment.insert(kStationAction, action);
+    environment.insert(kStationGroup, QString::fromUtf8(group));
+    environment.insert(kStationNewName, QString::fromUtf8(newName));
+    QProcess station;
+    station.setProcessEnvironment(environment);
+    station.start(QCoreApplication::applicationFilePath(),
+                  {"--gtest_also_run_disabled_tests",
+                   "--gtest_filter=OtherStation.DISABLED_ChangesTheGroup"});
+    const bool ended = station.waitForFinished(20000);
+    EXPECT_TRUE(ended && station.exitStatus() == QProcess::NormalExit && station.exitCode() == 0)
+        << station.readAllStandardOutput().toStdString();
+    return ended && station.exitCode() == 0;
+}
+
+TEST(OtherStation, DISABLED_ChangesTheGroup)
+{
+    const char *dir = std::getenv(kStationDir);
+    ASSERT_NE(dir, nullptr) << "run only as another station";
+    const std::string action = std::getenv(kStationAction);
+    ScriptedPrompter prompter;
+    AppData data;
+    ASSERT_TRUE(data.database.open(dir).ok());
+    FileUse groups(data.group, prompter);
+    data.GRO.GROUP = std::getenv(kStationGroup);
+    ASSERT_TRUE(data.group.get(GRO_GROUP_KEY).ok());
+    data.group.watch();
+    ASSERT_TRUE(data.group.getByRecordNumber(data.group.current().recordNumber).ok());
+    RecordRef ref = data.group.current();
+    if (action == "rename") {
+        GroupRecord renamed;
+        renamed.GROUP = std::getenv(kStationNewName);
+        ASSERT_TRUE(updateGroup(data, prompter, renamed, ref).ok());
+    } else {
+        ASSERT_EQ(action, "delete");
+        ASSERT_TRUE(deleteGroup(data, prompter, ref).ok());
+    }
+}
 
 class GroupsTest : public ::testing::Test
 {
@@ -56,6 +114,8 @@ protected:
                 context.PickedPeople.push_back(person);
             }
             context.data.globals.response = m_pickerAnswer;
+            if (m_whilePicking)
+                m_whilePicking();
         });
     }
     void TearDown() override
@@ -182,6 +242,7 @@ protected:
     int m_pickerAnswer = RequestCompleted;
     int m_pickerCalls = 0;
     int m_pickerRequest = 0;
+    std::function<void()> m_whilePicking;
 };
 
 // ---------------------------------------------------------------------------
@@ -312,9 +373,9 @@ TEST_F(GroupsTest, MemberInsertOnATypedNewNameAddsTheGroupFirst)
 TEST_F(GroupsTest, NameCutToTheFieldStillCountsAsStored)
 {
     auto window = openForm(InsertRecord);
-    window->nameEntry()->setText(QString::fromUtf8("Müller-Grün")); // 12 bytes
+    window->nameEntry()->setText(QString::fromUtf8("Müller-Grün")); // 11 characters
     QTest::keyClick(window->nameEntry(), Qt::Key_Return);
-    EXPECT_EQ(groups(), Strings{"Müller-Gr"});
+    EXPECT_EQ(groups(), Strings{"Müller-Grü"});
     m_picked = {"Ann"};
     window->insertButton()->click();
     EXPECT_EQ(m_pickerCalls, 1) << "not held back as an unsaved name";
@@ -488,6 +549,83 @@ TEST_F(GroupsTest, RenameOntoAnotherGroupFailsAndOffersToTryAgain)
     EXPECT_EQ(data().globals.response, RequestCancelled);
     EXPECT_EQ(groups(), (Strings{"Band", "Kids"}));
     EXPECT_EQ(memberships(), (Strings{"Band/Eve", "Kids/Ann"}));
+}
+
+// ---------------------------------------------------------------------------
+// Another station changes the group while the form shows it
+
+TEST_F(GroupsTest, MembersChangeOnlyForTheGroupAsItStandsNow)
+{
+    addGroup("Kids");
+    addMember("Kids", "Ann");
+    addMember("Kids", "Bob");
+    auto window = openForm(ChangeRecord, "Kids");
+    ASSERT_TRUE(otherStation(m_dir, "rename", "Kids", "Young"));
+    m_picked = {"Cy"};
+    window->insertButton()->click();
+    EXPECT_EQ(captions(), Strings{"Update Operation Error"});
+    EXPECT_EQ(lastText(), "This record was changed by another station.");
+    EXPECT_EQ(m_pickerCalls, 0) << "no people are picked for a group that is not shown";
+    EXPECT_EQ(window->nameEntry()->text(), "Young");
+    EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
+
+    // The group as shown now takes its members.
+    window->insertButton()->click();
+    EXPECT_EQ(m_pickerCalls, 1);
+    EXPECT_EQ(memberships(), (Strings{"Young/Ann", "Young/Bob", "Young/Cy"}));
+
+    ASSERT_TRUE(otherStation(m_dir, "rename", "Young", "Small"));
+    window->memberList()->browse().setCurrentRow(1);
+    window->deleteButton()->click();
+    EXPECT_EQ(captions().size(), 2u);
+    EXPECT_EQ(lastText(), "This record was changed by another station.");
+    EXPECT_EQ(memberships(), (Strings{"Small/Ann", "Small/Bob", "Small/Cy"}));
+    EXPECT_EQ(window->nameEntry()->text(), "Small");
+    EXPECT_TRUE(window->isVisible());
+    window->memberList()->browse().setCurrentRow(1);
+    window->deleteButton()->click();
+    EXPECT_EQ(memberships(), (Strings{"Small/Bob", "Small/Cy"}));
+
+    // Nothing is pending: closing asks nothing and the name stays.
+    window->close();
+    window->finish();
+    EXPECT_EQ(captions().size(), 2u) << lastText();
+    EXPECT_EQ(groups(), Strings{"Small"});
+}
+
+TEST_F(GroupsTest, GroupRenamedWhileThePickerIsOpenGetsNobodyUnderItsOldName)
+{
+    addGroup("Kids");
+    addMember("Kids", "Ann");
+    auto window = openForm(ChangeRecord, "Kids");
+    m_whilePicking = [this] { EXPECT_TRUE(otherStation(m_dir, "rename", "Kids", "Young")); };
+    m_picked = {"Bob"};
+    window->insertButton()->click();
+    EXPECT_EQ(m_pickerCalls, 1);
+    EXPECT_EQ(lastText(), "This record was changed by another station.");
+    EXPECT_EQ(memberships(), Strings{"Young/Ann"});
+    EXPECT_EQ(window->nameEntry()->text(), "Young");
+    EXPECT_EQ(shown(*window->memberList()), Strings{"Ann"});
+    window->close();
+    window->finish();
+}
+
+TEST_F(GroupsTest, GroupDeletedElsewhereClosesTheFormWithoutAddingMembers)
+{
+    addGroup("Kids");
+    addMember("Kids", "Ann");
+    auto window = openForm(ChangeRecord, "Kids");
+    ASSERT_TRUE(otherStation(m_dir, "delete", "Kids"));
+    m_picked = {"Bob"};
+    window->insertButton()->click();
+    EXPECT_EQ(captions(), Strings{"Update Operation Error"});
+    EXPECT_EQ(lastText(), "This record was changed by another station.");
+    EXPECT_EQ(m_pickerCalls, 0);
+    EXPECT_FALSE(window->isVisible());
+    window->finish();
+    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_TRUE(groups().empty());
+    EXPECT_TRUE(memberships().empty());
 }
 
 // ---------------------------------------------------------------------------
