@@ -16,6 +16,8 @@
 namespace korvalen {
 namespace {
 
+using testing::ScratchMount;
+
 class StartupTest : public ::testing::Test
 {
 protected:
