@@ -206,8 +206,9 @@ Status Database::lastEngineError(int resultCode, const std::string &context) con
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return Status(ErrorCode::FileLocked, message);
-    case SQLITE_PERM:
     case SQLITE_READONLY:
+        return Status(ErrorCode::AccessDenied, "The data folder cannot be written: " + message);
+    case SQLITE_PERM:
     case SQLITE_AUTH:
         return Status(ErrorCode::AccessDenied, message);
     case SQLITE_IOERR:

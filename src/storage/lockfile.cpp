@@ -235,6 +235,12 @@ Status RecordHold::acquire(const std::filesystem::path &dataPath, std::int64_t r
     int error = 0;
     bool readOnly = false;
     int fd = openLockFile(lockPathFor(dataPath), error, readOnly);
+    if (readOnly || (fd < 0 && (error == EROFS || error == EACCES))) {
+        // A record is held to be changed, which a read-only folder refuses.
+        if (fd >= 0)
+            ::close(fd);
+        return Status(ErrorCode::AccessDenied, "The data folder cannot be written");
+    }
     if (fd < 0)
         return Status::fileSystem(error, lockPathFor(dataPath).string());
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);

@@ -105,7 +105,8 @@ protected:
 
 TEST_F(FolderTest, LeftoverSuperJournalsGoOnlyWhenNoStationOrJournalNeedsThem)
 {
-    std::filesystem::path orphan = superJournal("0A1B2C3D", {"DATES.DB-journal", "GROUP.DB-journal"});
+    std::filesystem::path orphan =
+        superJournal("0A1B2C3D", {"DATES.DB-journal", "GROUP.DB-journal"});
     std::filesystem::path needed = superJournal("4E5F6071", {"/elsewhere/PEOPLE.DB-journal"});
     std::ofstream(m_dir.path() / "PEOPLE.DB-journal") << "hot";
 
