@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -462,17 +463,39 @@ void PeoplePickerDialog::createTable()
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
     header->setMinimumSectionSize(1);
-    int width = 2 * m_table->frameWidth();
-    for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        const int pixels = unitsToPixels(font(), kColumns[i].widthUnits);
-        header->resizeSection(static_cast<int>(i), pixels);
+    for (std::size_t i = 0; i < kColumns.size(); ++i)
         header->setSectionResizeMode(static_cast<int>(i), QHeaderView::Fixed);
-        width += pixels;
-    }
     header->setStretchLastSection(true);
-    m_table->setMinimumWidth(width);
+    fitColumns();
     m_table->setMinimumHeight(header->sizeHint().height() + 2 * m_table->frameWidth() +
                               12 * m_table->verticalHeader()->defaultSectionSize());
+}
+
+void PeoplePickerDialog::fitColumns()
+{
+    // Each column is as wide as its units give, or as the widest name loaded
+    // needs with the cell's margins and border: a name is never shown cut.
+    const QFontMetrics metrics = m_table->fontMetrics();
+    const int margin =
+        m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table);
+    const int cellExtra = 2 * (margin + 1) + 1;
+    std::array<int, kColumns.size()> textWidths{};
+    for (const PickedPerson &person : m_list.entries()) {
+        const std::array<std::string_view, 3> texts = {person.mark.view(), person.shortName.view(),
+                                                       person.longName.view()};
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            textWidths[i] =
+                std::max(textWidths[i], metrics.horizontalAdvance(shownInColumn(int(i), texts[i])));
+    }
+    QHeaderView *header = m_table->horizontalHeader();
+    int width = 2 * m_table->frameWidth();
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        const int pixels =
+            std::max(unitsToPixels(font(), kColumns[i].widthUnits), textWidths[i] + cellExtra);
+        header->resizeSection(static_cast<int>(i), pixels);
+        width += pixels;
+    }
+    m_table->setMinimumWidth(width);
 }
 
 QWidget *PeoplePickerDialog::createButtons()
@@ -595,6 +618,7 @@ void PeoplePickerDialog::reload()
     const Status status = m_list.load(m_context.data.people);
     if (!status.ok())
         showWarning(m_context.prompter, WarningKind::ViewOpenError, status);
+    fitColumns();
     refresh();
     m_table->setFocus();
 }

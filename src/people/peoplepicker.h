@@ -178,6 +178,9 @@ private:
     void createControls();
     // The list control, one page high, with its three columns.
     void createTable();
+    // Widens the name columns, and the list with them, to the widest name
+    // loaded; never narrower than their set widths.
+    void fitColumns();
     QWidget *createButtons();
     void connectTable();
 

@@ -218,11 +218,18 @@ int BrowseList::showPopup(const QPoint &position)
 
 bool BrowseList::handleLetter(const QString &text)
 {
+    const bool letterKeys = m_browse->config().buttonLetterKeys;
+    const char letter = text.toUpper().at(0).toLatin1();
+    // Insert needs no row: on an empty list I acts as the Insert key does.
+    if (letterKeys && letter == 'I' && m_browse->rows().empty()) {
+        m_browse->insert();
+        return true;
+    }
     if (!m_browse->locate(text.toStdString()))
         return true;
-    if (!m_browse->config().buttonLetterKeys || m_browse->rows().empty())
+    if (!letterKeys || m_browse->rows().empty())
         return true;
-    switch (text.toUpper().at(0).toLatin1()) {
+    switch (letter) {
     case 'I':
         m_browse->insert();
         break;

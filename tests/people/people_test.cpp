@@ -291,5 +291,47 @@ TEST_F(PeopleListTest, SelectModeLeavesTheChosenPersonInTheBuffer)
     EXPECT_EQ(data().PEO.PERSON, "Dan");
 }
 
+// Found in use: a name with accents was cut when saved, or taken for a
+// duplicate of a name nobody typed.
+TEST_F(PeopleListTest, NamesWithAccentsGoThroughTheFormAndTheListWhole)
+{
+    // Typed key by key, as a keyboard with these letters sends them.
+    auto typeAny = [](QLineEdit *edit, const char *text) {
+        edit->clear();
+        for (QChar c : QString::fromUtf8(text))
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    };
+    const char *longName = "Françoise-Hélène de Crémière Ô"; // 30 characters
+    for (const char *typed : {"léa-ève-zé!", "Zoë-Marie1", "Zoë-Marie2"}) {
+        auto shown = form(InsertRecord);
+        typeAny(shown->shortName(), typed);
+        typeAny(shown->longName(), longName);
+        shown->okButton()->click();
+        EXPECT_FALSE(shown->isVisible()) << typed;
+        shown->form().finish();
+    }
+    EXPECT_TRUE(m_prompter.shown().empty());
+    ASSERT_TRUE(findPerson("léa-ève-zé")); // the eleventh character was refused
+    EXPECT_EQ(data().PEO.NAME, longName);
+
+    BrowseWindow *window = openList();
+    QTableWidget *table = window->list().table();
+    ASSERT_GE(table->rowCount(), 3);
+    EXPECT_EQ(table->item(2, 0)->text(), QString::fromUtf8("léa-ève-zé"));
+    EXPECT_EQ(table->item(2, 1)->text().trimmed(), QString::fromUtf8(longName));
+}
+
+TEST_F(PeopleListTest, LetterIOnAnEmptyListOpensTheInsertForm)
+{
+    BrowseWindow *window = openList();
+    std::string action;
+    whenFormShows([&action](PersonForm &shown) {
+        action = shown.actionLabel()->text().toStdString();
+        shown.cancelButton()->click();
+    });
+    QTest::keyClicks(window->list().table(), "i");
+    EXPECT_EQ(action, "Record will be Added");
+}
+
 } // namespace
 } // namespace korvalen

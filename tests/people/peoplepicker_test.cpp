@@ -526,5 +526,24 @@ TEST_F(PickerTest, RenderingWritesAPictureAndLeavesTheGlobalsAlone)
     EXPECT_TRUE(any) << "an empty PEOPLE file gets a few people to show";
 }
 
+// Found in use: the long-name column showed only the start of a long name.
+TEST_F(PickerTest, NameColumnsShowTheWidestNameWhole)
+{
+    const std::string wide = "WOLFGANG MAXIMILIAN ÅSTERHØLMÉ"; // 30 characters
+    addPerson("Ann", "Ann Holm");
+    addPerson("WÅLDEMÅR-W", wide);
+    auto dialog = shownPicker();
+    ASSERT_EQ(cell(*dialog, 2, 2).toStdString(), wide);
+    QTableView *table = dialog->table();
+    QHeaderView *header = table->horizontalHeader();
+    for (int column : {1, 2}) {
+        SCOPED_TRACE(column);
+        const int textWidth = table->fontMetrics().horizontalAdvance(cell(*dialog, 2, column));
+        EXPECT_LT(textWidth, header->sectionSize(column));
+        EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
+                  table->viewport()->width());
+    }
+}
+
 } // namespace
 } // namespace korvalen
