@@ -2,6 +2,23 @@
 
 namespace korvalen {
 
+std::string displayedText(const MessageBoxRequest &request)
+{
+    std::string shown = request.text;
+    for (const std::string &part : request.keepWhole) {
+        if (part.find(' ') == std::string::npos)
+            continue;
+        std::string joined;
+        for (char c : part)
+            joined += c == ' ' ? std::string("\xC2\xA0") : std::string(1, c);
+        for (std::size_t at = shown.find(part); at != std::string::npos;
+             at = shown.find(part, at + joined.size())) {
+            shown.replace(at, part.size(), joined);
+        }
+    }
+    return shown;
+}
+
 int ScriptedPrompter::message(const MessageBoxRequest &request)
 {
     int answer = request.defaultButton;

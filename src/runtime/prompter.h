@@ -30,7 +30,16 @@ struct MessageBoxRequest
     MessageIcon icon = MessageIcon::None;
     int buttons = ButtonOk;       // an OR of Button values
     int defaultButton = ButtonOk; // one Button value
+    // Parts of `text` that a box never breaks across lines, such as a key's
+    // name: see displayedText().
+    std::vector<std::string> keepWhole;
 };
+
+// The text a message box shows for `request`: `text` with the blanks inside
+// each of its keepWhole parts made no-break spaces (U+00A0), so that the box
+// wraps the lines around them. What was asked for (and what a scripted
+// prompter records) stays `text` itself.
+std::string displayedText(const MessageBoxRequest &request);
 
 // Every message box, beep and "end the program with this text" goes through
 // one Prompter. The GUI shows real message boxes; tests script the answers

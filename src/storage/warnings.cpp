@@ -98,10 +98,13 @@ Warning composeWarning(WarningKind kind, const Status &err, std::string_view inf
                                 "are not allowed for this procedure.") +
                         kReturnToCaller),
                 {}};
-    case WarningKind::DuplicateKeyError:
-        return {box("Duplicate Key Error",
-                    "Adding this record creates a duplicate entry for the key:" + info1),
-                {}};
+    case WarningKind::DuplicateKeyError: {
+        Warning warning{box("Duplicate Key Error",
+                            "Adding this record creates a duplicate entry for the key:" + info1),
+                        {}};
+        warning.box.keepWhole = {info1}; // "Short Name Order" stays on one line
+        return warning;
+    }
     case WarningKind::FileAccessError:
         return {box("File Access Error",
                     "File (" + info1 + ") could not be opened.  Error: " + errText + "."),

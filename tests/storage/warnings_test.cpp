@@ -151,5 +151,19 @@ TEST(ShowWarningTest, FileSystemFailuresShowTheSystemsOwnCode)
     EXPECT_EQ(full.text(), "No space left on device (28)");
 }
 
+// Found in use: a narrow box broke "Short Name Order" across two lines.
+TEST(ShowWarningTest, DuplicateKeyNameIsShownOnOneLineAndLoggedAsWritten)
+{
+    ScriptedPrompter prompter;
+    showWarning(prompter, WarningKind::DuplicateKeyError, Status(), "Short Name Order  ");
+    const MessageBoxRequest &box = prompter.shown().at(0).request;
+    const std::string prefix = "Adding this record creates a duplicate entry for the key:";
+    EXPECT_EQ(box.text, prefix + "Short Name Order");
+    EXPECT_EQ(displayedText(box), prefix + "Short\u00A0Name\u00A0Order");
+    // Other boxes are shown as written.
+    showWarning(prompter, WarningKind::FileAccessError, Status(), "SPECIAL FILE");
+    EXPECT_EQ(displayedText(prompter.shown().at(1).request), prompter.shown().at(1).request.text);
+}
+
 } // namespace
 } // namespace korvalen
