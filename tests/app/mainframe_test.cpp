@@ -1,5 +1,7 @@
 #include "app/mainframe.h"
 
+#include "settings/userpref.h"
+#include "storage/openfile.h"
 #include "ui/appcontext.h"
 #include "ui/procedures.h"
 
@@ -7,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -14,6 +17,10 @@
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
 
 namespace korvalen {
 namespace {
@@ -178,6 +185,45 @@ TEST_F(MainFrameTest, IndependentWindowsSitInTheFrameAndCanKeepItOpen)
     menuItem("&People", "&Group Lists")->trigger();
     EXPECT_FALSE(m_frame->close());
     EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 1); // the others closed
+}
+
+TEST_F(MainFrameTest, ExitAsksEveryWindowBeforeItClosesAny)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("korvalen-exit-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    ASSERT_TRUE(m_context.data.database.open(dir).ok());
+    {
+        FileUse userPref(m_context.data.userPref, m_prompter);
+        m_context.data.USP = {4320400, 360001};
+        ASSERT_TRUE(m_context.data.userPref.add().ok());
+        m_context.procedures->setIndependent("BROWSEPERSON",
+                                             [](AppContext &) { return new QWidget; });
+        m_context.procedures->setIndependent("USERPREF", USERPREF);
+        makeFrame();
+        m_frame->show();
+        menuItem("&People", "&Browse People")->trigger();
+        menuItem("&File", "&User Preferences")->trigger();
+        auto *prefs = m_frame->findChild<UserPrefWindow *>();
+        ASSERT_NE(prefs, nullptr);
+        prefs->startTime()->setText("9:30AM");
+
+        m_prompter.queueAnswer(ButtonCancel);
+        EXPECT_FALSE(m_frame->close());
+        QApplication::processEvents();
+        EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 2) << "nothing closed";
+        EXPECT_EQ(m_prompter.shown().size(), 1u);
+
+        m_prompter.queueAnswer(ButtonNo);
+        EXPECT_TRUE(m_frame->close());
+        QApplication::processEvents();
+        EXPECT_TRUE(m_frame->mdiArea()->subWindowList().isEmpty());
+        EXPECT_EQ(m_prompter.shown().size(), 2u) << "each window asked once";
+        m_frame.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    m_context.data.database.close();
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MainFrameTest, AWindowThatClosesItselfTakesItsSubWindowAlong)
