@@ -75,18 +75,6 @@ std::string_view utf8Prefix(std::string_view text, std::size_t maxCharacters)
     return text.substr(0, pos);
 }
 
-std::string_view utf8BytePrefix(std::string_view text, std::size_t maxBytes)
-{
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t next = pos + characterBytes(text, pos);
-        if (next > maxBytes)
-            break;
-        pos = next;
-    }
-    return text.substr(0, pos);
-}
-
 namespace {
 
 void encode(char32_t code, std::string &out)

@@ -25,10 +25,6 @@ std::size_t utf8Length(std::string_view text);
 // never ends inside a character.
 std::string_view utf8Prefix(std::string_view text, std::size_t maxCharacters);
 
-// The longest prefix of `text` of at most `maxBytes` bytes that does not end
-// inside a character.
-std::string_view utf8BytePrefix(std::string_view text, std::size_t maxBytes);
-
 // The one case rule of the program: every character mapped to its upper case
 // (simple, one-to-one Unicode mapping). Case-insensitive keys, UPPER() in
 // filters, the list locator and the thumb step tables all compare through it.

@@ -39,7 +39,7 @@ const FileDef &activityFile()
          textField("WEEK", 4),
          byteField("WEEKDAY"),
          longField("REPEND"),
-         {"NOTES", FieldType::Memo, static_cast<int>(Memo::maxBytes)}},
+         {"NOTES", FieldType::Memo, static_cast<int>(Memo::maxLength)}},
         {{"GROUP_KEY", {3}, false, true},
          {"ACTNUMBER_KEY", {0}, true, false},
          {"NAME_KEY", {1}, false, true}},

@@ -9,11 +9,11 @@
 namespace korvalen {
 
 // A memo kept beside a record and read and written with it. An empty memo is
-// stored as none. Unlike a text field, its limit counts bytes: a longer memo
-// is stored cut to at most 400 bytes, never inside a character.
+// stored as none. Like a text field, its limit counts characters: a longer
+// memo is stored cut after its 400th character.
 struct Memo
 {
-    static constexpr std::size_t maxBytes = 400;
+    static constexpr std::size_t maxLength = 400;
     std::string text;
 
     friend bool operator==(const Memo &, const Memo &) = default;

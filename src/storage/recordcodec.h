@@ -81,7 +81,7 @@ template <std::size_t N> void bindValue(sqlite3_stmt *s, int p, const Text<N> &v
 }
 inline void bindValue(sqlite3_stmt *s, int p, const Memo &v)
 {
-    std::string_view value = utf8BytePrefix(v.text, Memo::maxBytes);
+    std::string_view value = utf8Prefix(v.text, Memo::maxLength);
     if (clipped(value).empty())
         sqlite3_bind_null(s, p);
     else

@@ -43,7 +43,8 @@ constexpr ButtonMap kButtons[] = {
 int MessageBoxPrompter::message(const MessageBoxRequest &request)
 {
     QMessageBox box(iconOf(request.icon), QString::fromStdString(request.caption),
-                    QString::fromStdString(request.text), QMessageBox::NoButton, m_parent);
+                    QString::fromStdString(displayedText(request)), QMessageBox::NoButton,
+                    m_parent);
     for (const ButtonMap &map : kButtons) {
         if (request.buttons & map.button) {
             box.addButton(map.standard);

@@ -215,11 +215,22 @@ void RecordForm::showStatusTip(QWidget *widget)
 {
     for (; widget && widget != &m_window; widget = widget->parentWidget()) {
         if (!widget->statusTip().isEmpty()) {
-            m_statusLine->showMessage(widget->statusTip());
+            showStatusMessage(widget->statusTip());
             return;
         }
     }
     m_statusLine->clearMessage();
+}
+
+void RecordForm::showStatusMessage(const QString &message)
+{
+    m_statusLine->showMessage(message);
+    // A narrow form widens rather than cut what its status line says.
+    const int actionWidth = m_actionLabel ? m_actionLabel->sizeHint().width() : 0;
+    const int needed = m_statusLine->fontMetrics().horizontalAdvance(message) + actionWidth +
+                       m_window.width() - m_statusLine->width() + 32;
+    if (m_window.isVisible() && m_window.width() < needed)
+        m_window.resize(needed, m_window.height());
 }
 
 void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFocus)
@@ -227,7 +238,7 @@ void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFoc
     m_context.prompter.beep();
     disconnect(m_editWatch);
     if (m_statusLine) {
-        m_statusLine->showMessage(reason);
+        showStatusMessage(reason);
         m_refusedField = field;
         m_holdReason = !keepFocus;
         if (auto *edit = qobject_cast<QLineEdit *>(field)) {

@@ -109,6 +109,8 @@ public:
     // puts it at the bottom of its layout.
     QStatusBar *createStatusLine();
     QStatusBar *statusLine() const { return m_statusLine; }
+    // Shows `message` on the status line, widening the form to show it whole.
+    void showStatusMessage(const QString &message);
     // A value typed into `field` was refused: beeps and shows `reason` in
     // the status line. With `keepFocus` the field keeps (or gets) the focus
     // with its text selected, and the reason stays until the field is

@@ -412,7 +412,7 @@ TEST_F(KeyedFileTest, EmptyMemoIsStoredAsNoneAndLongMemoIsCut)
     m_data->ACT.NOTES.text = "   ";
     ASSERT_TRUE(m_data->activity.add().ok());
     m_data->ACT.ACTNUMBER = 2;
-    m_data->ACT.NOTES.text = std::string(399, 'x') + "\xC3\xA9"; // 401 bytes, é at the end
+    m_data->ACT.NOTES.text = std::string(399, 'x') + "\xC3\xA9\xC3\xA9"; // 401 characters
     ASSERT_TRUE(m_data->activity.add().ok());
 
     Statement statement;
@@ -424,7 +424,7 @@ TEST_F(KeyedFileTest, EmptyMemoIsStoredAsNoneAndLongMemoIsCut)
     ASSERT_EQ(sqlite3_step(statement.get()), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(statement.get(), 0), 1);
     ASSERT_EQ(sqlite3_step(statement.get()), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(statement.get(), 1), 399);
+    EXPECT_EQ(sqlite3_column_int(statement.get(), 1), 401); // 400 characters, the last é kept
     statement = Statement();
 
     m_data->ACT.ACTNUMBER = 1;
