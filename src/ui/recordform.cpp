@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 
@@ -229,8 +230,13 @@ void RecordForm::showStatusMessage(const QString &message)
     const int actionWidth = m_actionLabel ? m_actionLabel->sizeHint().width() : 0;
     const int needed = m_statusLine->fontMetrics().horizontalAdvance(message) + actionWidth +
                        m_window.width() - m_statusLine->width() + 32;
-    if (m_window.isVisible() && m_window.width() < needed)
-        m_window.resize(needed, m_window.height());
+    if (!m_window.isVisible() || m_window.width() >= needed)
+        return;
+    // A form inside the frame grows with its sub-window.
+    QWidget *frame = &m_window;
+    if (auto *subWindow = qobject_cast<QMdiSubWindow *>(m_window.parentWidget()))
+        frame = subWindow;
+    frame->resize(frame->width() + needed - m_window.width(), frame->height());
 }
 
 void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFocus)
