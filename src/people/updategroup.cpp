@@ -462,7 +462,17 @@ void GroupFormWindow::refuseMemberChange(const Status &status)
     m_context.data.GRO = stored;
     m_name->setText(qs(stored.GROUP.view()));
     m_name->setModified(false);
+    // The member the user had highlighted stays highlighted, so that a
+    // second Delete still means that person.
+    PagedBrowse &list = m_members->browse();
+    std::int64_t highlighted = 0;
+    if (list.currentRow() > 0)
+        highlighted =
+            list.rows()[static_cast<std::size_t>(list.currentRow() - 1)].position.recordNumber();
     refreshMembers();
+    for (std::size_t i = 0; highlighted && i < list.rows().size(); ++i)
+        if (list.rows()[i].position.recordNumber() == highlighted)
+            list.setCurrentRow(static_cast<int>(i) + 1);
 }
 
 void GroupFormWindow::insertMembers()
