@@ -94,20 +94,37 @@ Status rereadGroup(AppData &data, const RecordRef &ref, GroupRecord &stored, Rec
     return {};
 }
 
-Status addMembersToGroup(AppData &data, const RecordRef &ref,
-                         const std::vector<PickedPerson> &people, int &added)
+namespace {
+
+// Runs `change` on the group as stored now, in one transaction with the
+// read that makes sure the group is still the one the form shows.
+template <typename Change>
+Status changeCurrentGroup(AppData &data, const RecordRef &ref, Change change)
 {
-    added = 0;
     Transaction transaction(data.database);
     Status status = transaction.status();
     GroupRecord stored;
     RecordRef storedRef;
     if (status.ok())
         status = rereadGroup(data, ref, stored, storedRef);
-    if (!status.ok())
-        return status;
-    const int count = addMembers(data, stored.GROUP, people);
-    status = transaction.commit();
+    if (status.ok())
+        status = change(stored);
+    if (status.ok())
+        status = transaction.commit();
+    return status;
+}
+
+} // namespace
+
+Status addMembersToGroup(AppData &data, const RecordRef &ref,
+                         const std::vector<PickedPerson> &people, int &added)
+{
+    added = 0;
+    int count = 0;
+    Status status = changeCurrentGroup(data, ref, [&](const GroupRecord &stored) {
+        count = addMembers(data, stored.GROUP, people);
+        return Status();
+    });
     if (status.ok())
         added = count;
     return status;
@@ -115,17 +132,8 @@ Status addMembersToGroup(AppData &data, const RecordRef &ref,
 
 Status removeMemberOfGroup(AppData &data, const RecordRef &ref, std::int64_t recordNumber)
 {
-    Transaction transaction(data.database);
-    Status status = transaction.status();
-    GroupRecord stored;
-    RecordRef storedRef;
-    if (status.ok())
-        status = rereadGroup(data, ref, stored, storedRef);
-    if (status.ok())
-        status = removeMember(data, recordNumber);
-    if (status.ok())
-        status = transaction.commit();
-    return status;
+    return changeCurrentGroup(
+        data, ref, [&](const GroupRecord &) { return removeMember(data, recordNumber); });
 }
 
 // ---------------------------------------------------------------------------

@@ -14,7 +14,7 @@ namespace {
 constexpr char kInUse = '1';
 constexpr char kClean = '0';
 
-bool tryLock(int fd, short type, std::int64_t start, std::int64_t length, int &error)
+struct flock lockOf(short type, std::int64_t start, std::int64_t length)
 {
     struct flock lock = {};
     lock.l_type = type;
@@ -22,6 +22,12 @@ bool tryLock(int fd, short type, std::int64_t start, std::int64_t length, int &e
     lock.l_start = start;
     lock.l_len = length;
     lock.l_pid = 0; // required for open-file-description locks
+    return lock;
+}
+
+bool tryLock(int fd, short type, std::int64_t start, std::int64_t length, int &error)
+{
+    struct flock lock = lockOf(type, start, length);
     if (fcntl(fd, F_OFD_SETLK, &lock) == 0)
         return true;
     error = errno;
@@ -49,12 +55,7 @@ int openLockFile(const std::filesystem::path &path, int &error, bool &readOnly)
 // Whether another open file description holds a lock on byte `offset`.
 bool isLockedElsewhere(int fd, std::int64_t offset)
 {
-    struct flock probe = {};
-    probe.l_type = F_WRLCK;
-    probe.l_whence = SEEK_SET;
-    probe.l_start = offset;
-    probe.l_len = 1;
-    probe.l_pid = 0;
+    struct flock probe = lockOf(F_WRLCK, offset, 1);
     if (fcntl(fd, F_OFD_GETLK, &probe) != 0)
         return true; // cannot tell: leave the slot alone
     return probe.l_type != F_UNLCK;
@@ -62,12 +63,7 @@ bool isLockedElsewhere(int fd, std::int64_t offset)
 
 void unlock(int fd, std::int64_t offset)
 {
-    struct flock lock = {};
-    lock.l_type = F_UNLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = offset;
-    lock.l_len = 1;
-    lock.l_pid = 0;
+    struct flock lock = lockOf(F_UNLCK, offset, 1);
     (void)fcntl(fd, F_OFD_SETLK, &lock);
 }
 

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -648,6 +649,7 @@ protected:
     }
 
     void runRound(int round, long delayUs, Timing &timing, Tally &tally);
+    void runRounds(int rounds, const std::function<std::filesystem::path(int)> &writerPath);
 
     // Another path to the same folder: how a second station, another mount
     // point or the folder moved elsewhere reaches the files.
@@ -681,8 +683,7 @@ void StationCrashTest::runRound(int round, long delayUs, Timing &timing, Tally &
                  (delayUs < 0 ? std::string("the commit") : std::to_string(delayUs) + " us"));
     seed(round);
     closeAll();
-    Station writer(m_writerPath.empty() ? m_dir.path() : m_writerPath,
-                   {"transaction", std::to_string(round)});
+    Station writer(m_writerPath, {"transaction", std::to_string(round)});
     ASSERT_EQ(writer.codeOf("begun"), 0) << writer.transcript();
     if (delayUs < 0) {
         std::optional<std::string> committing = writer.waitFor("committing");
@@ -725,7 +726,10 @@ void StationCrashTest::judge(int round, const Station &writer, Tally &tally)
     }
 }
 
-TEST_F(StationCrashTest, TransactionAcrossFilesIsWholeOrAbsentAfterAKill)
+// Runs `rounds` rounds, the writer of round r reaching the folder at
+// `writerPath(r)`, and checks that some were killed inside the transaction.
+void StationCrashTest::runRounds(int rounds,
+                                 const std::function<std::filesystem::path(int)> &writerPath)
 {
     openAll();
     unsigned seed = std::random_device{}();
@@ -733,14 +737,21 @@ TEST_F(StationCrashTest, TransactionAcrossFilesIsWholeOrAbsentAfterAKill)
     std::mt19937 random(seed);
     Timing timing;
     Tally tally;
-    for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round)
+    for (int round = 1; round <= rounds && !HasFatalFailure(); ++round) {
+        m_writerPath = writerPath(round);
         runRound(round, killMoment(round, timing, random), timing, tally);
+    }
     EXPECT_GE(tally.whole, 1);
     EXPECT_GE(tally.absent, 1) << "no round was killed inside its transaction";
     RecordProperty("whole", tally.whole);
     RecordProperty("absent", tally.absent);
     RecordProperty("killed_in_commit", tally.killedInCommit);
     RecordProperty("hot_journals", tally.hotJournals);
+}
+
+TEST_F(StationCrashTest, TransactionAcrossFilesIsWholeOrAbsentAfterAKill)
+{
+    runRounds(kRounds, [this](int) { return m_dir.path(); });
 }
 
 // The journals of a commit across files name the commit's super-journal. A
@@ -750,24 +761,10 @@ TEST_F(StationCrashTest, TransactionIsWholeOrAbsentWhenTheFolderIsReachedByAnoth
 {
     const std::filesystem::path link = otherPath("-link");
     std::filesystem::create_directory_symlink(m_dir.path(), link);
-    openAll();
-    unsigned seed = std::random_device{}();
-    SCOPED_TRACE("random seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    Timing timing;
-    Tally tally;
     m_renameAfterKill = true;
-    for (int round = 1; round <= 40 && !HasFatalFailure(); ++round) {
-        // Every other writer reaches the folder through a link.
-        m_writerPath = round % 2 ? link : std::filesystem::path();
-        runRound(round, killMoment(round, timing, random), timing, tally);
-    }
+    // Every other writer reaches the folder through a link.
+    runRounds(40, [&](int round) { return round % 2 ? link : m_dir.path(); });
     std::filesystem::remove(link);
-    EXPECT_GE(tally.absent, 1) << "no round was killed inside its transaction";
-    RecordProperty("whole", tally.whole);
-    RecordProperty("absent", tally.absent);
-    RecordProperty("killed_in_commit", tally.killedInCommit);
-    RecordProperty("hot_journals", tally.hotJournals);
 }
 
 // Two stations on one folder by two paths are still two stations on one set
