@@ -59,7 +59,8 @@ public:
     // different record layout; 46 keys damaged (rebuild with build()); 32
     // another station has it exclusively; 90 a file-system failure. Damaged
     // keys are looked for cheaply at every open and fully after a station
-    // stopped without closing the file.
+    // stopped without closing the file. A file not open yet is refused with
+    // 5 while a transaction is open (files are opened before a save begins).
     Status open();
     // Opens the file for this program alone (or turns this program's open
     // into that): 32 while any other station has it open.
@@ -67,7 +68,8 @@ public:
     // Gives up the exclusive use taken by openExclusive(); the file stays open.
     void endExclusive();
     // Creates the file empty with all its keys (the file must not be open).
-    // An existing file is left as it is.
+    // An existing file is left as it is. Refused with 5 inside a transaction,
+    // as build() is.
     Status create();
     // Rebuilds every key from the records by copying them into a fresh file
     // (the file must not be open here, and no other station may have it
@@ -150,6 +152,7 @@ private:
     Status fail(Status status) { return m_db.remember(std::move(status)); }
     Status done() { return m_db.remember({}); }
     Status requireOpen();
+    Status refuseInsideSave() const;
     Status attach(const std::filesystem::path &path, const std::string &schema);
     void detach(const std::string &schema);
     Status createSchema(const std::string &schema, bool withKeys);

@@ -128,10 +128,20 @@ void DataFile::endExclusive()
     }
 }
 
+Status DataFile::refuseInsideSave() const
+{
+    // SQLite cannot attach a file while a transaction is open; saying so
+    // here keeps the engine's failure from passing for a damaged file.
+    return Status(ErrorCode::AccessDenied,
+                  std::string(m_def.name) + " cannot be opened while a save is under way");
+}
+
 Status DataFile::openWith(bool exclusive)
 {
     if (m_attached)
         return Status(ErrorCode::AlreadyOpen, standardMessage(ErrorCode::AlreadyOpen));
+    if (m_db.inTransaction())
+        return refuseInsideSave();
     std::filesystem::path file = path();
     std::error_code error;
     if (!std::filesystem::exists(file, error))
@@ -358,6 +368,8 @@ Status DataFile::create()
 {
     if (m_attached)
         return fail(Status(ErrorCode::AlreadyOpen, standardMessage(ErrorCode::AlreadyOpen)));
+    if (m_db.inTransaction())
+        return fail(refuseInsideSave());
     std::filesystem::path file = path();
     std::error_code error;
     if (std::filesystem::exists(file, error))
@@ -392,6 +404,8 @@ Status DataFile::build()
 {
     if (m_attached)
         return fail(Status(ErrorCode::AlreadyOpen, standardMessage(ErrorCode::AlreadyOpen)));
+    if (m_db.inTransaction())
+        return fail(refuseInsideSave());
     std::filesystem::path file = path();
     LockFile lock;
     Status status = lock.open(file);

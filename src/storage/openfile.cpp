@@ -43,39 +43,47 @@ void rebuildAndOpen(DataFile &file, Prompter &prompter, const Status &damage)
 
 } // namespace
 
-void openDataFile(DataFile &file, Prompter &prompter, OpenOptions options)
+Status openForUse(DataFile &file, Prompter &prompter, OpenOptions options)
 {
     Status status = file.open();
+    if (!file.isOpen() && file.database().inTransaction())
+        return status; // refused before anything was tried: nothing to ask
     switch (status.code()) {
     case ErrorCode::None:
     case ErrorCode::AlreadyOpen:
-        return;
+        return {};
     case ErrorCode::FileNotFound:
         if (options.notFoundIsError)
             accessFailure(file, prompter, status);
         createAndOpen(file, prompter, options);
-        return;
+        return {};
     case ErrorCode::KeysInvalid:
         rebuildAndOpen(file, prompter, status);
-        return;
+        return {};
     case ErrorCode::LayoutMismatch:
         showWarning(prompter, WarningKind::InvalidFile, status, file.name());
-        return; // not reached: the kind ends the program
+        return status; // not reached: the kind ends the program
     default:
         accessFailure(file, prompter, status);
     }
 }
 
+void openDataFile(DataFile &file, Prompter &prompter, OpenOptions options)
+{
+    (void)openForUse(file, prompter, options);
+}
+
 FileUse::FileUse(DataFile &file, Prompter &prompter) : m_file(file)
 {
     if (file.openCount() == 0)
-        openDataFile(file, prompter);
-    file.addUser();
+        m_status = openForUse(file, prompter);
+    if (m_status.ok())
+        file.addUser();
 }
 
 FileUse::~FileUse()
 {
-    if (m_file.removeUser())
+    if (m_status.ok() && m_file.removeUser())
         m_file.close();
 }
 

@@ -1,10 +1,12 @@
 #include "storage/recordupdate.h"
 
 #include "storage/cursor.h"
-#include "storage/openfile.h"
+#include "storage/savescope.h"
 #include "storage/warnings.h"
 
 #include <functional>
+#include <initializer_list>
+#include <vector>
 
 namespace korvalen {
 
@@ -59,10 +61,10 @@ Status forEachReferring(DataFile &file, Record &buffer, int key, Text<N> Record:
 }
 
 // Sets `field` from `from` to `to` in every record of `file` that matches
-// `from` (records that already hold `to` exactly are left alone). A failed
-// put shows kind 15 with the file's name.
+// `from` (records that already hold `to` exactly are left alone), within
+// `save`. A failed put shows kind 15 with the file's name.
 template <class Record, std::size_t N>
-Status renameAll(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
+Status renameAll(SaveScope &save, DataFile &file, Record &buffer, int key, Text<N> Record::*field,
                  const Text<N> &from, const Text<N> &to, Match match, Prompter &prompter)
 {
     BufferKeeper<Record> keeper(buffer);
@@ -70,7 +72,7 @@ Status renameAll(DataFile &file, Record &buffer, int key, Text<N> Record::*field
         if (buffer.*field == to)
             return Status();
         buffer.*field = to;
-        Status status = file.put();
+        Status status = save.put(file);
         if (!status.ok())
             showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
         return status;
@@ -93,35 +95,45 @@ Status readStored(DataFile &file, const RecordRef &ref)
     return status;
 }
 
-template <class Record> using AfterPut = std::function<Status(const Record &stored)>;
+// The files of a save: those it refers to, opened first, then `file`.
+std::vector<DataFile *> withFile(std::initializer_list<DataFile *> referring, DataFile &file)
+{
+    std::vector<DataFile *> files(referring);
+    files.push_back(&file);
+    return files;
+}
 
-// The put of every update operation: one transaction holding the put and
-// whatever `afterPut` writes, given the record as stored just before.
+template <class Record>
+using AfterPut = std::function<Status(SaveScope &save, const Record &stored)>;
+
+// The put of every update operation: one save over `file` and `referring`
+// holding the put and whatever `afterPut` writes, given the record as
+// stored just before.
 template <class Record>
 Status putRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
-                 const Record &record, RecordRef &ref, const AfterPut<Record> &afterPut)
+                 const Record &record, RecordRef &ref, std::initializer_list<DataFile *> referring,
+                 const AfterPut<Record> &afterPut)
 {
-    FileUse use(file, prompter);
-    Transaction transaction(data.database);
-    Status status = transaction.status();
+    SaveScope save(data.database, prompter, withFile(referring, file));
+    Status status = save.status();
     if (status.ok())
         status = readStored(file, ref);
     const Record stored = buffer;
     const std::int64_t version = file.current().version;
     if (status.ok()) {
         buffer = record;
-        status = file.put(ref);
+        status = save.put(file, ref);
     }
     if (!status.ok()) {
         showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
         return status;
     }
     if (afterPut) {
-        status = afterPut(stored);
+        status = afterPut(save, stored);
         if (!status.ok())
-            return status; // shown; the transaction takes the put back
+            return status; // shown; the save takes the put back
     }
-    status = transaction.commit();
+    status = save.commit();
     if (!status.ok()) {
         showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
         return status;
@@ -137,18 +149,19 @@ void showDeleteFailure(Prompter &prompter, const Status &status, const DataFile 
     showWarning(prompter, kind, status, file.name());
 }
 
-template <class Record> using BeforeDelete = std::function<Status(const Record &stored)>;
+template <class Record>
+using BeforeDelete = std::function<Status(SaveScope &save, const Record &stored)>;
 
 // The delete of every delete operation: re-read `ref` (it must still be
 // there, and unchanged when watched), run `beforeDelete` on the stored
-// record, delete it, all in one transaction.
+// record, delete it, all in one save over `file` and `referring`.
 template <class Record>
 Status deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
-                    const RecordRef &ref, const BeforeDelete<Record> &beforeDelete)
+                    const RecordRef &ref, std::initializer_list<DataFile *> referring,
+                    const BeforeDelete<Record> &beforeDelete)
 {
-    FileUse use(file, prompter);
-    Transaction transaction(data.database);
-    Status status = transaction.status();
+    SaveScope save(data.database, prompter, withFile(referring, file));
+    Status status = save.status();
     if (status.ok())
         status = readStored(file, ref);
     if (status.ok() && ref.watched && file.current().version != ref.version)
@@ -158,13 +171,13 @@ Status deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &b
         return status;
     }
     if (beforeDelete) {
-        status = beforeDelete(buffer);
+        status = beforeDelete(save, buffer);
         if (!status.ok())
             return status; // shown
     }
-    status = file.remove(ref);
+    status = save.remove(file, ref);
     if (status.ok())
-        status = transaction.commit();
+        status = save.commit();
     if (!status.ok()) {
         showDeleteFailure(prompter, status, file);
         return status;
@@ -193,12 +206,12 @@ Status checkNoActivityOf(AppData &data, Prompter &prompter, const Text<10> &grou
 // The membership cascade of a group delete. Group names are unique without
 // regard to case, so a membership under any spelling of the name is this
 // group's: left behind, it would come back with a later group of that name.
-Status deleteMembersOf(AppData &data, Prompter &prompter, const Text<10> &group)
+Status deleteMembersOf(SaveScope &save, AppData &data, Prompter &prompter, const Text<10> &group)
 {
     BufferKeeper<GroupPeopleRecord> keeper(data.GRP);
     return forEachReferring(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
                             group, Match::AnyCase, prompter, [&](bool &) {
-                                Status status = data.groupPeople.remove();
+                                Status status = save.remove(data.groupPeople);
                                 if (!status.ok())
                                     showDeleteFailure(prompter, status, data.groupPeople);
                                 return status;
@@ -210,75 +223,74 @@ Status deleteMembersOf(AppData &data, Prompter &prompter, const Text<10> &group)
 Status updateUserPrefs(AppData &data, Prompter &prompter, const UserPrefRecord &record,
                        RecordRef &ref)
 {
-    return putRecord<UserPrefRecord>(data, prompter, data.userPref, data.USP, record, ref, {});
+    return putRecord<UserPrefRecord>(data, prompter, data.userPref, data.USP, record, ref, {}, {});
 }
 
 Status updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record, RecordRef &ref)
 {
-    return putRecord<SpecialRecord>(data, prompter, data.special, data.SPE, record, ref, {});
+    return putRecord<SpecialRecord>(data, prompter, data.special, data.SPE, record, ref, {}, {});
 }
 
 Status updateActivity(AppData &data, Prompter &prompter, const ActivityRecord &record,
                       RecordRef &ref)
 {
-    return putRecord<ActivityRecord>(data, prompter, data.activity, data.ACT, record, ref, {});
+    return putRecord<ActivityRecord>(data, prompter, data.activity, data.ACT, record, ref, {}, {});
 }
 
 Status updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &record, RecordRef &ref)
 {
-    FileUse participants(data.personAct, prompter); // opened before the transaction begins
-    auto cascade = [&](const PeopleRecord &stored) {
+    auto cascade = [&](SaveScope &save, const PeopleRecord &stored) {
         if (!isRename(stored.PERSON, record.PERSON))
             return Status();
-        return renameAll(data.personAct, data.PER, PER_PERSON_KEY, &PersonActRecord::PERSON,
+        return renameAll(save, data.personAct, data.PER, PER_PERSON_KEY, &PersonActRecord::PERSON,
                          stored.PERSON, record.PERSON, Match::Exact, prompter);
     };
-    return putRecord<PeopleRecord>(data, prompter, data.people, data.PEO, record, ref, cascade);
+    return putRecord<PeopleRecord>(data, prompter, data.people, data.PEO, record, ref,
+                                   {&data.personAct}, cascade);
 }
 
 Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record, RecordRef &ref)
 {
-    FileUse activities(data.activity, prompter);
-    FileUse members(data.groupPeople, prompter);
-    auto cascade = [&](const GroupRecord &stored) {
+    auto cascade = [&](SaveScope &save, const GroupRecord &stored) {
         if (!isRename(stored.GROUP, record.GROUP))
             return Status();
         // An activity refers to the group only by exactly its name; a
         // membership belongs to it under any spelling of the name.
-        Status status = renameAll(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
-                                  stored.GROUP, record.GROUP, Match::Exact, prompter);
+        Status status =
+            renameAll(save, data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
+                      stored.GROUP, record.GROUP, Match::Exact, prompter);
         if (!status.ok())
             return status;
-        return renameAll(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
+        return renameAll(save, data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
                          stored.GROUP, record.GROUP, Match::AnyCase, prompter);
     };
-    return putRecord<GroupRecord>(data, prompter, data.group, data.GRO, record, ref, cascade);
+    return putRecord<GroupRecord>(data, prompter, data.group, data.GRO, record, ref,
+                                  {&data.activity, &data.groupPeople}, cascade);
 }
 
 Status deleteSpecial(AppData &data, Prompter &prompter, const RecordRef &ref)
 {
-    return deleteRecord<SpecialRecord>(data, prompter, data.special, data.SPE, ref, {});
+    return deleteRecord<SpecialRecord>(data, prompter, data.special, data.SPE, ref, {}, {});
 }
 
 Status deletePerson(AppData &data, Prompter &prompter, const RecordRef &ref)
 {
-    return deleteRecord<PeopleRecord>(data, prompter, data.people, data.PEO, ref, {});
+    return deleteRecord<PeopleRecord>(data, prompter, data.people, data.PEO, ref, {}, {});
 }
 
 Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref)
 {
-    FileUse activities(data.activity, prompter);
-    FileUse members(data.groupPeople, prompter);
-    auto restrictAndCascade = [&](const GroupRecord &stored) {
+    auto restrictAndCascade = [&](SaveScope &save, const GroupRecord &stored) {
         // A blank name is "no group" in ACT:GROUP: nothing refers to it.
         if (stored.GROUP.isBlank())
             return Status();
         Status status = checkNoActivityOf(data, prompter, stored.GROUP);
         if (!status.ok())
             return status;
-        return deleteMembersOf(data, prompter, stored.GROUP);
+        return deleteMembersOf(save, data, prompter, stored.GROUP);
     };
-    return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref, restrictAndCascade);
+    return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref,
+                                     {&data.activity, &data.groupPeople}, restrictAndCascade);
 }
 
 } // namespace korvalen

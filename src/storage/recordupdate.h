@@ -8,7 +8,7 @@
 //   PER:PERSON -> PEO:PERSON  rename: cascade        delete: nothing
 //   GRP:PEOPLE -> PEO:PERSON  rename: nothing        delete: nothing
 //
-// Each operation runs in one transaction across the files it writes: it
+// Each operation is one save (a SaveScope) across the files it writes: it
 // happens whole or not at all, also when the program is killed meanwhile.
 // A cascade or restrict check on ACTIVITY or PERSONACT reaches every
 // referring record whose field equals the key byte for byte (case
@@ -21,7 +21,8 @@
 // its own message when it fails (through `prompter`), and returns the
 // failure; the caller only decides what to ask next. Inside a caller's own
 // transaction the operation becomes part of it; the files it needs must then
-// be open already (no file can be attached within a transaction). The record buffers of
+// be open already (no file can be attached within a transaction): one that
+// is not fails the operation with 5, kind 15 shown. The record buffers of
 // the referring files are left as they were; the buffer of the file written
 // holds the written record afterwards.
 
