@@ -1,9 +1,8 @@
 #include "storage/cursor.h"
 
 #include "storage/datafile.h"
+#include "storage/engine.h"
 #include "storage/recordcodec.h"
-
-#include <sqlite3.h>
 
 namespace korvalen {
 
@@ -29,7 +28,7 @@ Cursor::~Cursor()
 void Cursor::release()
 {
     if (m_live) {
-        sqlite3_reset(m_live);
+        sqlite3_reset(m_live->get());
         m_live = nullptr;
         m_livePhase = Phase::None;
     }
@@ -158,13 +157,14 @@ Status Cursor::read(bool forward)
     }
     const RecordCodec &codec = *m_file.def().codec;
     for (;;) {
-        int rc = sqlite3_step(m_live);
+        sqlite3_stmt *live = m_live->get();
+        int rc = sqlite3_step(live);
         if (rc == SQLITE_ROW) {
-            codec.load(m_live, 2, m_scratch.get());
+            codec.load(*m_live, 2, m_scratch.get());
             if (m_filter && !m_filter(m_scratch.get()))
                 continue;
-            std::int64_t number = sqlite3_column_int64(m_live, 0);
-            std::int64_t version = sqlite3_column_int64(m_live, 1);
+            std::int64_t number = sqlite3_column_int64(live, 0);
+            std::int64_t version = sqlite3_column_int64(live, 1);
             std::swap(m_anchorRecord, m_scratch);
             m_anchor = Anchor::After;
             m_anchorNumber = number;
@@ -206,7 +206,7 @@ Status Cursor::begin(bool forward)
 //  SameKey  the records with the anchor's key values, past its record number;
 //  Beyond   the records whose key values follow the anchor's.
 // Each is one index seek; every one keeps to the range.
-sqlite3_stmt *Cursor::statementFor(Phase phase, bool forward, bool inclusive, int components)
+Statement *Cursor::statementFor(Phase phase, bool forward, bool inclusive, int components)
 {
     int id = static_cast<int>(phase) * 1000 + static_cast<int>(m_anchor) * 100 + components * 10 +
              (inclusive ? 2 : 0) + (forward ? 1 : 0);
@@ -257,13 +257,13 @@ sqlite3_stmt *Cursor::statementFor(Phase phase, bool forward, bool inclusive, in
         sql += m_file.keyColumn(m_key, c) + " " + direction + ", ";
     sql += std::string("recno ") + direction;
 
-    Statement statement;
-    if (!m_db.prepare(sql, statement).ok())
+    auto statement = std::make_unique<Statement>();
+    if (!m_db.prepare(sql, *statement).ok())
         return nullptr;
     return m_statements.emplace(id, std::move(statement)).first->second.get();
 }
 
-int Cursor::bindRange(sqlite3_stmt *statement, int parameter) const
+int Cursor::bindRange(Statement &statement, int parameter) const
 {
     for (int c = 0; c < m_rangeEqual; ++c)
         m_file.bindKeyComponent(statement, parameter++, m_rangeLow.get(), m_key, c);
@@ -277,30 +277,31 @@ int Cursor::bindRange(sqlite3_stmt *statement, int parameter) const
 Status Cursor::beginPhase(Phase phase, bool forward)
 {
     if (m_live)
-        sqlite3_reset(m_live);
+        sqlite3_reset(m_live->get());
     const bool inclusive = m_anchor == Anchor::At;
     const int components = m_anchor == Anchor::Values ? m_anchorComponents : 0;
-    sqlite3_stmt *statement = statementFor(phase, forward, inclusive, components);
+    Statement *statement = statementFor(phase, forward, inclusive, components);
     if (!statement) {
         release();
-        return m_db.lastEngineError(sqlite3_errcode(m_db.handle()), std::string(m_file.name()));
+        return m_db.lastEngineError(sqlite3_errcode(engineHandle(m_db)),
+                                    std::string(m_file.name()));
     }
-    sqlite3_clear_bindings(statement);
+    sqlite3_clear_bindings(statement->get());
     int parameter = 1;
     if (phase == Phase::Whole && m_anchor == Anchor::Values) {
         for (int c = 0; c < components; ++c)
-            m_file.bindKeyComponent(statement, parameter++, m_anchorRecord.get(), m_key, c);
+            m_file.bindKeyComponent(*statement, parameter++, m_anchorRecord.get(), m_key, c);
     } else if (phase == Phase::Whole && m_anchor != Anchor::Start) {
-        sqlite3_bind_int64(statement, parameter++, m_anchorNumber);
+        sqlite3_bind_int64(statement->get(), parameter++, m_anchorNumber);
     } else if (phase == Phase::SameKey) {
         for (int c = 0; c < componentCount(); ++c)
-            m_file.bindKeyComponent(statement, parameter++, m_anchorRecord.get(), m_key, c);
-        sqlite3_bind_int64(statement, parameter++, m_anchorNumber);
+            m_file.bindKeyComponent(*statement, parameter++, m_anchorRecord.get(), m_key, c);
+        sqlite3_bind_int64(statement->get(), parameter++, m_anchorNumber);
     } else if (phase == Phase::Beyond) {
         for (int c = 0; c < componentCount(); ++c)
-            m_file.bindKeyComponent(statement, parameter++, m_anchorRecord.get(), m_key, c);
+            m_file.bindKeyComponent(*statement, parameter++, m_anchorRecord.get(), m_key, c);
     }
-    bindRange(statement, parameter);
+    bindRange(*statement, parameter);
     m_live = statement;
     m_liveForward = forward;
     m_livePhase = phase;

@@ -8,11 +8,10 @@
 #include <map>
 #include <memory>
 
-struct sqlite3_stmt;
-
 namespace korvalen {
 
 class DataFile;
+class Statement;
 
 // Orders a file by record number instead of a key.
 constexpr int kFileOrder = -1;
@@ -118,8 +117,8 @@ private:
     Status read(bool forward);
     Status begin(bool forward);
     Status beginPhase(Phase phase, bool forward);
-    sqlite3_stmt *statementFor(Phase phase, bool forward, bool inclusive, int components);
-    int bindRange(sqlite3_stmt *statement, int parameter) const;
+    Statement *statementFor(Phase phase, bool forward, bool inclusive, int components);
+    int bindRange(Statement &statement, int parameter) const;
     int componentCount() const;
     void invalidate();
 
@@ -139,10 +138,10 @@ private:
     std::int64_t m_anchorNumber = 0;
     std::unique_ptr<void, void (*)(void *)> m_scratch;
 
-    sqlite3_stmt *m_live = nullptr;
+    Statement *m_live = nullptr; // the stepping statement, one of m_statements
     bool m_liveForward = true;
     Phase m_livePhase = Phase::None;
-    std::map<int, Statement> m_statements;
+    std::map<int, std::unique_ptr<Statement>> m_statements;
 };
 
 } // namespace korvalen

@@ -1,11 +1,11 @@
 #include "storage/database.h"
 
+#include "storage/engine.h"
+
 #include "runtime/text.h"
 #include "storage/cursor.h"
 #include "storage/foldervfs.h"
 #include "storage/lockfile.h"
-
-#include <sqlite3.h>
 
 #include <cerrno>
 #include <fstream>
@@ -74,23 +74,16 @@ std::string sqlName(std::string_view identifier)
     return out;
 }
 
-Statement &Statement::operator=(Statement &&other) noexcept
-{
-    if (this != &other) {
-        sqlite3_finalize(m_statement);
-        m_statement = other.release();
-    }
-    return *this;
-}
-
-Statement::~Statement()
-{
-    sqlite3_finalize(m_statement);
-}
+Database::Database() : m_connection(std::make_unique<Connection>()) {}
 
 Database::~Database()
 {
     close();
+}
+
+bool Database::isOpen() const
+{
+    return m_connection->db != nullptr;
 }
 
 Status Database::open(const std::filesystem::path &directory)
@@ -102,7 +95,7 @@ Status Database::open(const std::filesystem::path &directory)
     std::string vfs = folderVfsName(directory);
     if (vfs.empty())
         return Status::fileSystem(EINVAL, directory.string());
-    int rc = sqlite3_open_v2(path.c_str(), &m_db,
+    int rc = sqlite3_open_v2(path.c_str(), &m_connection->db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                              vfs.c_str());
     std::error_code error;
@@ -110,10 +103,10 @@ Status Database::open(const std::filesystem::path &directory)
         // A folder where the program's own file cannot be made (read-only):
         // the data can still be looked at. Nothing can be written there, so
         // no commit needs the super-journal that file would carry.
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-        rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             vfs.c_str());
+        sqlite3_close_v2(m_connection->db);
+        m_connection->db = nullptr;
+        rc = sqlite3_open_v2(":memory:", &m_connection->db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, vfs.c_str());
         m_readOnly = true;
     }
     if (rc != SQLITE_OK) {
@@ -121,10 +114,11 @@ Status Database::open(const std::filesystem::path &directory)
         close();
         return failure;
     }
-    m_readOnly = m_readOnly || sqlite3_db_readonly(m_db, "main") == 1;
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
-    sqlite3_create_collation(m_db, "UPPERCASE", SQLITE_UTF8, nullptr, compareUpperCollation);
+    m_readOnly = m_readOnly || sqlite3_db_readonly(m_connection->db, "main") == 1;
+    sqlite3_extended_result_codes(m_connection->db, 1);
+    sqlite3_busy_timeout(m_connection->db, m_busyTimeoutMs);
+    sqlite3_create_collation(m_connection->db, "UPPERCASE", SQLITE_UTF8, nullptr,
+                             compareUpperCollation);
     Status status = execute("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; "
                             "PRAGMA temp_store=MEMORY;");
     if (status.ok())
@@ -150,9 +144,9 @@ Status Database::useFolder()
 void Database::close()
 {
     releaseReads();
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
+    if (m_connection->db) {
+        sqlite3_close_v2(m_connection->db);
+        m_connection->db = nullptr;
     }
     m_folderLock.reset();
 }
@@ -160,14 +154,14 @@ void Database::close()
 void Database::setBusyTimeoutMs(int ms)
 {
     m_busyTimeoutMs = ms;
-    if (m_db)
-        sqlite3_busy_timeout(m_db, ms);
+    if (m_connection->db)
+        sqlite3_busy_timeout(m_connection->db, ms);
 }
 
 Status Database::prepare(std::string_view sql, Statement &out)
 {
     sqlite3_stmt *statement = nullptr;
-    int rc = sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()),
+    int rc = sqlite3_prepare_v3(m_connection->db, sql.data(), static_cast<int>(sql.size()),
                                 SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
     out = Statement(statement);
     if (rc != SQLITE_OK)
@@ -178,7 +172,7 @@ Status Database::prepare(std::string_view sql, Statement &out)
 Status Database::execute(std::string_view sql)
 {
     char *message = nullptr;
-    int rc = sqlite3_exec(m_db, std::string(sql).c_str(), nullptr, nullptr, &message);
+    int rc = sqlite3_exec(m_connection->db, std::string(sql).c_str(), nullptr, nullptr, &message);
     sqlite3_free(message);
     if (rc != SQLITE_OK)
         return lastEngineError(rc);
@@ -187,7 +181,8 @@ Status Database::execute(std::string_view sql)
 
 Status Database::lastEngineError(int resultCode, const std::string &context) const
 {
-    std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(resultCode);
+    std::string message =
+        m_connection->db ? sqlite3_errmsg(m_connection->db) : sqlite3_errstr(resultCode);
     if (!context.empty())
         message = context + ": " + message;
     switch (resultCode & 0xFF) {
@@ -214,7 +209,7 @@ Status Database::lastEngineError(int resultCode, const std::string &context) con
     case SQLITE_IOERR:
     case SQLITE_CANTOPEN:
     case SQLITE_FULL: {
-        int systemCode = m_db ? sqlite3_system_errno(m_db) : 0;
+        int systemCode = m_connection->db ? sqlite3_system_errno(m_connection->db) : 0;
         if (systemCode == 0)
             systemCode = (resultCode & 0xFF) == SQLITE_FULL ? ENOSPC : EIO;
         return Status(ErrorCode::FileSystem, message, systemCode);
@@ -241,7 +236,7 @@ void Database::releaseReads()
 
 Status Database::checkWritable()
 {
-    if (m_transactionDepth > 0 && (m_transactionLost || sqlite3_get_autocommit(m_db))) {
+    if (m_transactionDepth > 0 && (m_transactionLost || sqlite3_get_autocommit(m_connection->db))) {
         m_transactionLost = true;
         return Status(ErrorCode::FileSystem,
                       "The save was abandoned after an earlier failure; none of it was stored",
@@ -313,12 +308,12 @@ void Transaction::rollback()
     m_db.releaseReads();
     if (m_level == 0) {
         // Nothing to roll back when SQLite already did.
-        if (!sqlite3_get_autocommit(m_db.m_db))
+        if (!sqlite3_get_autocommit(engineHandle(m_db)))
             (void)m_db.execute("ROLLBACK");
         m_db.m_transactionLost = false;
     } else {
         std::string name = "level" + std::to_string(m_level);
-        if (!sqlite3_get_autocommit(m_db.m_db))
+        if (!sqlite3_get_autocommit(engineHandle(m_db)))
             (void)m_db.execute("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name);
     }
     m_open = false;

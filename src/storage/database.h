@@ -10,38 +10,11 @@
 #include <string_view>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace korvalen {
 
 class Cursor;
 class LockFile;
-
-// A prepared statement, finalized on destruction. Non-copyable.
-class Statement
-{
-public:
-    Statement() = default;
-    Statement(sqlite3_stmt *statement) : m_statement(statement) {}
-    Statement(Statement &&other) noexcept : m_statement(other.release()) {}
-    Statement &operator=(Statement &&other) noexcept;
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-    ~Statement();
-
-    sqlite3_stmt *get() const { return m_statement; }
-    explicit operator bool() const { return m_statement != nullptr; }
-    sqlite3_stmt *release()
-    {
-        sqlite3_stmt *s = m_statement;
-        m_statement = nullptr;
-        return s;
-    }
-
-private:
-    sqlite3_stmt *m_statement = nullptr;
-};
+class Statement;
 
 // The program's one connection. Every data file is attached to it under its
 // own name; the main database is a small file of the program's own
@@ -52,7 +25,7 @@ class Database
 public:
     static constexpr const char *mainFileName = "KORVALEN.DB";
 
-    Database() = default;
+    Database();
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -61,19 +34,23 @@ public:
     // when missing). Data files are looked for in the same directory.
     Status open(const std::filesystem::path &directory);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const;
 
     const std::filesystem::path &directory() const { return m_directory; }
     // True when the folder cannot be written: the data opens for reading,
     // and every write fails.
     bool isReadOnly() const { return m_readOnly; }
-    sqlite3 *handle() const { return m_db; }
+
+    // The engine's own connection, for storage's implementation (engine.h).
+    struct Connection;
+    Connection &connection() const { return *m_connection; }
 
     // How long an operation waits for another station's lock (milliseconds).
     int busyTimeoutMs() const { return m_busyTimeoutMs; }
     void setBusyTimeoutMs(int ms);
 
-    // Prepares `sql`. On failure the status carries the engine's message.
+    // Prepares `sql` (Statement: engine.h). On failure the status carries
+    // the engine's message.
     Status prepare(std::string_view sql, Statement &out);
     // Runs `sql` (no result rows expected).
     Status execute(std::string_view sql);
@@ -110,7 +87,7 @@ private:
     // Holds the folder shared for the run (tidying up first when alone).
     Status useFolder();
 
-    sqlite3 *m_db = nullptr;
+    std::unique_ptr<Connection> m_connection; // constant after construction
     bool m_readOnly = false;
     std::unique_ptr<LockFile> m_folderLock; // KORVALEN.LCK: every running station shares it
     std::filesystem::path m_directory;

@@ -1,8 +1,7 @@
 #include "storage/datafile.h"
 
+#include "storage/engine.h"
 #include "storage/recordcodec.h"
-
-#include <sqlite3.h>
 
 namespace korvalen {
 
@@ -65,7 +64,7 @@ int DataFile::keyComponentCount(int key) const
     return key == kFileOrder ? 0 : static_cast<int>(m_def.keys[key].components.size());
 }
 
-void DataFile::bindKeyComponent(sqlite3_stmt *statement, int parameter, const void *record, int key,
+void DataFile::bindKeyComponent(Statement &statement, int parameter, const void *record, int key,
                                 int component) const
 {
     m_def.codec->bindField(statement, parameter, record, m_def.keys[key].components[component]);
@@ -78,19 +77,19 @@ Status DataFile::requireOpen()
     return {};
 }
 
-Status DataFile::cached(const std::string &name, const std::string &sql, sqlite3_stmt *&out)
+Status DataFile::cached(const std::string &name, const std::string &sql, Statement *&out)
 {
     auto found = m_statements.find(name);
     if (found == m_statements.end()) {
-        Statement statement;
-        Status status = m_db.prepare(sql, statement);
+        auto statement = std::make_unique<Statement>();
+        Status status = m_db.prepare(sql, *statement);
         if (!status.ok())
             return status;
         found = m_statements.emplace(name, std::move(statement)).first;
     }
     out = found->second.get();
-    sqlite3_reset(out);
-    sqlite3_clear_bindings(out);
+    sqlite3_reset(out->get());
+    sqlite3_clear_bindings(out->get());
     return {};
 }
 
@@ -128,11 +127,12 @@ void DataFile::setCurrent(std::int64_t recordNumber, std::int64_t version, const
         m_def.codec->assign(m_buffer, record);
 }
 
-Status DataFile::readOne(sqlite3_stmt *statement)
+Status DataFile::readOne(Statement &cachedStatement)
 {
+    sqlite3_stmt *statement = cachedStatement.get();
     int rc = sqlite3_step(statement);
     if (rc == SQLITE_ROW) {
-        m_def.codec->load(statement, 2, m_currentRecord.get());
+        m_def.codec->load(cachedStatement, 2, m_currentRecord.get());
         std::int64_t number = sqlite3_column_int64(statement, 0);
         std::int64_t version = sqlite3_column_int64(statement, 1);
         sqlite3_reset(statement);
@@ -150,7 +150,7 @@ Status DataFile::get(int key)
 {
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     std::string sql = "SELECT " + m_selectColumns + " FROM " + m_schema + "." + kTable + " WHERE ";
     for (int c = 0; c < keyComponentCount(key); ++c)
         sql += (c ? " AND " : "") + keyColumn(key, c) + " = ?";
@@ -158,8 +158,8 @@ Status DataFile::get(int key)
     if (Status status = cached("get" + std::to_string(key), sql, statement); !status.ok())
         return fail(status);
     for (int c = 0; c < keyComponentCount(key); ++c)
-        bindKeyComponent(statement, c + 1, m_buffer, key, c);
-    Status status = readOne(statement);
+        bindKeyComponent(*statement, c + 1, m_buffer, key, c);
+    Status status = readOne(*statement);
     if (status.ok()) {
         // Sequential reading goes on from the record found.
         m_cursor->setKey(key);
@@ -172,15 +172,15 @@ Status DataFile::getByRecordNumber(std::int64_t recordNumber)
 {
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     if (Status status = cached("byNumber",
                                "SELECT " + m_selectColumns + " FROM " + m_schema + "." + kTable +
                                    " WHERE recno = ?1",
                                statement);
         !status.ok())
         return fail(status);
-    sqlite3_bind_int64(statement, 1, recordNumber);
-    return readOne(statement);
+    sqlite3_bind_int64(statement->get(), 1, recordNumber);
+    return readOne(*statement);
 }
 
 Position DataFile::position(int key) const
@@ -218,7 +218,7 @@ Status DataFile::add()
     if (Status status = m_db.checkWritable(); !status.ok())
         return fail(status);
     m_db.releaseReads();
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     std::string columns;
     std::string values;
     for (int i = 0; i < static_cast<int>(m_def.fields.size()); ++i) {
@@ -231,13 +231,13 @@ Status DataFile::add()
                                statement);
         !status.ok())
         return fail(status);
-    m_def.codec->bindAll(statement, 1, m_buffer);
-    int rc = sqlite3_step(statement);
-    sqlite3_reset(statement);
+    m_def.codec->bindAll(*statement, 1, m_buffer);
+    int rc = sqlite3_step(statement->get());
+    sqlite3_reset(statement->get());
     if (rc != SQLITE_DONE)
         return fail(m_db.lastEngineError(rc));
     m_watchNextRead = false;
-    setCurrent(sqlite3_last_insert_rowid(m_db.handle()), 0, m_buffer);
+    setCurrent(sqlite3_last_insert_rowid(engineHandle(m_db)), 0, m_buffer);
     return done();
 }
 
@@ -281,20 +281,20 @@ Status DataFile::write(const RecordRef &record, bool remove)
         sql += " WHERE recno = ?1";
     }
     sql += record.watched ? " AND version = ?2" : "";
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     std::string name = std::string(remove ? "delete" : "put") + (record.watched ? "Watched" : "");
     if (Status status = cached(name, sql, statement); !status.ok())
         return fail(status);
-    sqlite3_bind_int64(statement, 1, record.recordNumber);
+    sqlite3_bind_int64(statement->get(), 1, record.recordNumber);
     if (record.watched)
-        sqlite3_bind_int64(statement, 2, record.version);
+        sqlite3_bind_int64(statement->get(), 2, record.version);
     if (!remove)
-        m_def.codec->bindAll(statement, 3, m_buffer);
-    int rc = sqlite3_step(statement);
-    sqlite3_reset(statement);
+        m_def.codec->bindAll(*statement, 3, m_buffer);
+    int rc = sqlite3_step(statement->get());
+    sqlite3_reset(statement->get());
     if (rc != SQLITE_DONE)
         return fail(m_db.lastEngineError(rc));
-    if (sqlite3_changes(m_db.handle()) == 0) {
+    if (sqlite3_changes(engineHandle(m_db)) == 0) {
         ErrorCode code = record.watched ? ErrorCode::ChangedByOther : ErrorCode::RecordNotFound;
         return fail(Status(code, standardMessage(code)));
     }
@@ -322,17 +322,17 @@ bool DataFile::duplicate(int key, bool excludingCurrent)
 {
     if (key == kFileOrder || !m_attached)
         return false;
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     std::string sql = "SELECT 1 FROM " + m_schema + "." + kTable + " WHERE recno <> ?1";
     for (int c = 0; c < keyComponentCount(key); ++c)
         sql += " AND " + keyColumn(key, c) + " = ?" + std::to_string(c + 2);
     if (!cached("duplicate" + std::to_string(key), sql + " LIMIT 1", statement).ok())
         return false;
-    sqlite3_bind_int64(statement, 1, excludingCurrent ? m_current.recordNumber : 0);
+    sqlite3_bind_int64(statement->get(), 1, excludingCurrent ? m_current.recordNumber : 0);
     for (int c = 0; c < keyComponentCount(key); ++c)
-        bindKeyComponent(statement, c + 2, m_buffer, key, c);
-    bool found = sqlite3_step(statement) == SQLITE_ROW;
-    sqlite3_reset(statement);
+        bindKeyComponent(*statement, c + 2, m_buffer, key, c);
+    bool found = sqlite3_step(statement->get()) == SQLITE_ROW;
+    sqlite3_reset(statement->get());
     return found;
 }
 
@@ -363,15 +363,15 @@ Status DataFile::records(std::int64_t &count)
     count = 0;
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     if (Status status =
             cached("count", "SELECT count(*) FROM " + m_schema + "." + kTable, statement);
         !status.ok())
         return fail(status);
-    int rc = sqlite3_step(statement);
+    int rc = sqlite3_step(statement->get());
     if (rc == SQLITE_ROW)
-        count = sqlite3_column_int64(statement, 0);
-    sqlite3_reset(statement);
+        count = sqlite3_column_int64(statement->get(), 0);
+    sqlite3_reset(statement->get());
     return rc == SQLITE_ROW ? done() : fail(m_db.lastEngineError(rc));
 }
 
@@ -380,15 +380,15 @@ Status DataFile::hasRecords(bool &any)
     any = false;
     if (Status status = requireOpen(); !status.ok())
         return fail(status);
-    sqlite3_stmt *statement = nullptr;
+    Statement *statement = nullptr;
     if (Status status = cached(
             "exists", "SELECT EXISTS (SELECT 1 FROM " + m_schema + "." + kTable + ")", statement);
         !status.ok())
         return fail(status);
-    int rc = sqlite3_step(statement);
+    int rc = sqlite3_step(statement->get());
     if (rc == SQLITE_ROW)
-        any = sqlite3_column_int(statement, 0) != 0;
-    sqlite3_reset(statement);
+        any = sqlite3_column_int(statement->get(), 0) != 0;
+    sqlite3_reset(statement->get());
     return rc == SQLITE_ROW ? done() : fail(m_db.lastEngineError(rc));
 }
 

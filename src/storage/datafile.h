@@ -145,7 +145,7 @@ public:
     const std::string &selectColumns() const { return m_selectColumns; }
     std::string keyColumn(int key, int component) const;
     int keyComponentCount(int key) const;
-    void bindKeyComponent(sqlite3_stmt *statement, int parameter, const void *record, int key,
+    void bindKeyComponent(Statement &statement, int parameter, const void *record, int key,
                           int component) const;
 
 private:
@@ -162,8 +162,8 @@ private:
     // The collation a key stores `column` with.
     std::string collationOf(const std::string &column) const;
     Status openWith(bool exclusive);
-    Status cached(const std::string &name, const std::string &sql, sqlite3_stmt *&out);
-    Status readOne(sqlite3_stmt *statement);
+    Status cached(const std::string &name, const std::string &sql, Statement *&out);
+    Status readOne(Statement &statement);
     Status write(const RecordRef &record, bool remove);
 
     Database &m_db;
@@ -179,7 +179,7 @@ private:
     RecordRef m_current;
     bool m_watchNextRead = false;
     std::unique_ptr<void, void (*)(void *)> m_currentRecord;
-    std::map<std::string, Statement> m_statements;
+    std::map<std::string, std::unique_ptr<Statement>> m_statements;
 };
 
 // Derives the raw key of the two encrypted files from the owner password.

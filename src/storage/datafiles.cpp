@@ -1,6 +1,6 @@
 #include "storage/datafiles.h"
 
-#include "storage/recordcodec.h"
+#include "storage/recordbinding.h"
 
 namespace korvalen {
 

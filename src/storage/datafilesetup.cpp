@@ -2,10 +2,10 @@
 
 #include "storage/datafile.h"
 
+#include "storage/engine.h"
 #include "storage/recordcodec.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cerrno>

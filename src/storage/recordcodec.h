@@ -1,19 +1,14 @@
 #pragma once
 
-// Moving records between their C++ structs and SQLite statements. Each record
-// struct lists its fields in record order through visitFields(); the codec is
-// built from that list, so a field is named once, in its struct.
-
-#include "runtime/text.h"
-#include "storage/filedef.h"
-
-#include <sqlite3.h>
-
-#include <cstdint>
-#include <cstring>
-#include <type_traits>
+// The operations on one record type that storage needs without knowing the
+// type: copying, clearing, comparing a field, and moving the record between
+// its C++ struct and the engine's statements. Each record struct lists its
+// fields in record order through visitFields(); the codec is built from that
+// list (codecFor, recordbinding.h), so a field is named once, in its struct.
 
 namespace korvalen {
+
+class Statement;
 
 // Type-erased operations on one record type. Constant after construction.
 struct RecordCodec
@@ -23,124 +18,15 @@ struct RecordCodec
     void (*assign)(void *to, const void *from);
     void (*clear)(void *record);
     // Loads every field from consecutive result columns starting at `column`.
-    void (*load)(sqlite3_stmt *statement, int column, void *record);
+    void (*load)(Statement &statement, int column, void *record);
     // Binds every field to consecutive parameters starting at `parameter`.
-    void (*bindAll)(sqlite3_stmt *statement, int parameter, const void *record);
+    void (*bindAll)(Statement &statement, int parameter, const void *record);
     // Binds field number `field` to `parameter`.
-    void (*bindField)(sqlite3_stmt *statement, int parameter, const void *record, int field);
+    void (*bindField)(Statement &statement, int parameter, const void *record, int field);
     // True when field `field` is equal in both records.
     bool (*fieldEqual)(const void *a, const void *b, int field);
     // Number of fields, memo included.
     int fieldCount;
 };
-
-namespace codec_detail {
-
-inline void loadValue(sqlite3_stmt *s, int c, std::int32_t &v)
-{
-    v = sqlite3_column_int(s, c);
-}
-inline void loadValue(sqlite3_stmt *s, int c, std::int16_t &v)
-{
-    v = static_cast<std::int16_t>(sqlite3_column_int(s, c));
-}
-inline void loadValue(sqlite3_stmt *s, int c, std::uint8_t &v)
-{
-    v = static_cast<std::uint8_t>(sqlite3_column_int(s, c));
-}
-// A stored text longer than its field is cut after its Nth character.
-template <std::size_t N> void loadValue(sqlite3_stmt *s, int c, Text<N> &v)
-{
-    auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
-    int size = sqlite3_column_bytes(s, c);
-    v.assign(bytes ? std::string_view(bytes, static_cast<std::size_t>(size)) : std::string_view());
-}
-inline void loadValue(sqlite3_stmt *s, int c, Memo &v)
-{
-    auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(s, c));
-    v.text.assign(bytes ? bytes : "",
-                  bytes ? static_cast<std::size_t>(sqlite3_column_bytes(s, c)) : 0);
-}
-
-inline void bindValue(sqlite3_stmt *s, int p, std::int32_t v)
-{
-    sqlite3_bind_int(s, p, v);
-}
-inline void bindValue(sqlite3_stmt *s, int p, std::int16_t v)
-{
-    sqlite3_bind_int(s, p, v);
-}
-inline void bindValue(sqlite3_stmt *s, int p, std::uint8_t v)
-{
-    sqlite3_bind_int(s, p, v);
-}
-template <std::size_t N> void bindValue(sqlite3_stmt *s, int p, const Text<N> &v)
-{
-    std::string_view value = v.view(); // stored without trailing blanks
-    sqlite3_bind_text(s, p, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-}
-inline void bindValue(sqlite3_stmt *s, int p, const Memo &v)
-{
-    std::string_view value = utf8Prefix(v.text, Memo::maxLength);
-    if (clipped(value).empty())
-        sqlite3_bind_null(s, p);
-    else
-        sqlite3_bind_text(s, p, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-}
-
-template <class R> int countFields()
-{
-    R record;
-    int n = 0;
-    record.visitFields([&](auto &) { ++n; });
-    return n;
-}
-
-} // namespace codec_detail
-
-template <class R> const RecordCodec &codecFor()
-{
-    static_assert(std::is_default_constructible_v<R>);
-    static const RecordCodec codec = {
-        []() -> void * { return new R(); },
-        [](void *r) { delete static_cast<R *>(r); },
-        [](void *to, const void *from) { *static_cast<R *>(to) = *static_cast<const R *>(from); },
-        [](void *r) { *static_cast<R *>(r) = R(); },
-        [](sqlite3_stmt *s, int column, void *r) {
-            static_cast<R *>(r)->visitFields(
-                [&](auto &field) { codec_detail::loadValue(s, column++, field); });
-        },
-        [](sqlite3_stmt *s, int parameter, const void *r) {
-            const_cast<R *>(static_cast<const R *>(r))->visitFields([&](const auto &field) {
-                codec_detail::bindValue(s, parameter++, field);
-            });
-        },
-        [](sqlite3_stmt *s, int parameter, const void *r, int wanted) {
-            int index = 0;
-            const_cast<R *>(static_cast<const R *>(r))->visitFields([&](const auto &field) {
-                if (index++ == wanted)
-                    codec_detail::bindValue(s, parameter, field);
-            });
-        },
-        [](const void *a, const void *b, int wanted) {
-            // Visit both records in step; compare only the wanted field.
-            bool equal = true;
-            int index = 0;
-            R &left = *const_cast<R *>(static_cast<const R *>(a));
-            R &right = *const_cast<R *>(static_cast<const R *>(b));
-            std::vector<const void *> fieldsOfRight;
-            right.visitFields([&](const auto &field) { fieldsOfRight.push_back(&field); });
-            left.visitFields([&](const auto &field) {
-                using F = std::remove_cvref_t<decltype(field)>;
-                if (index == wanted)
-                    equal = field == *static_cast<const F *>(fieldsOfRight[index]);
-                ++index;
-            });
-            return equal;
-        },
-        codec_detail::countFields<R>(),
-    };
-    return codec;
-}
 
 } // namespace korvalen

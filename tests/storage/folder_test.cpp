@@ -5,9 +5,8 @@
 #include "testsupport.h"
 
 #include "../scratchmount.h"
+#include "storage/engine.h"
 #include "storage/lockfile.h"
-
-#include <sqlite3.h>
 
 #include <fstream>
 
@@ -38,7 +37,7 @@ TEST_F(SaveFailureTest, WritesAfterSQLiteEndedTheTransactionFailAndStoreNothing)
     Transaction transaction(m_data->database);
     ASSERT_TRUE(transaction.status().ok());
     ASSERT_TRUE(addGroup("First").ok());
-    ASSERT_EQ(sqlite3_exec(m_data->database.handle(), "ROLLBACK", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(engineHandle(m_data->database), "ROLLBACK", nullptr, nullptr, nullptr),
               SQLITE_OK);
 
     EXPECT_FALSE(addGroup("Second").ok());
@@ -72,7 +71,7 @@ TEST_F(SaveFailureTest, AFullDiskInsideASaveLeavesNothingOfIt)
         ++added;
     EXPECT_TRUE(status.is(ErrorCode::FileSystem)) << status.text();
     RecordProperty("sqlite_ended_the_transaction",
-                   sqlite3_get_autocommit(m_data->database.handle()));
+                   sqlite3_get_autocommit(engineHandle(m_data->database)));
     EXPECT_FALSE(addGroup("After").ok());
     EXPECT_FALSE(transaction.commit().ok());
     EXPECT_EQ(groups(), 1);

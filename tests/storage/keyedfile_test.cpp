@@ -1,8 +1,7 @@
 #include "testsupport.h"
 
+#include "storage/engine.h"
 #include "storage/recordcodec.h"
-
-#include <sqlite3.h>
 
 #include <fstream>
 #include <iterator>

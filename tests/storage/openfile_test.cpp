@@ -1,9 +1,8 @@
 #include "testsupport.h"
 
+#include "storage/engine.h"
 #include "storage/openfile.h"
 #include "storage/warnings.h"
-
-#include <sqlite3.h>
 
 #include <unistd.h>
 

@@ -1,8 +1,7 @@
 #include "testsupport.h"
 
+#include "storage/engine.h"
 #include "storage/recordupdate.h"
-
-#include <sqlite3.h>
 
 #include <map>
 #include <string>

@@ -4,6 +4,7 @@
 
 #include "testsupport.h"
 
+#include "storage/engine.h"
 #include "storage/lockfile.h"
 #include "storage/recordupdate.h"
 
@@ -11,7 +12,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -264,7 +264,7 @@ protected:
         if (!status.ok())
             return "cannot check: " + status.text();
         if (sqlite3_step(statement.get()) != SQLITE_ROW)
-            return "cannot check: " + std::string(sqlite3_errmsg(m_data->database.handle()));
+            return "cannot check: " + std::string(sqlite3_errmsg(engineHandle(m_data->database)));
         auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0));
         return text ? text : "";
     }
