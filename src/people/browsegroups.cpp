@@ -28,39 +28,42 @@ BrowseConfig groupListConfig(AppContext &context)
     return config;
 }
 
-std::unique_ptr<BrowseWindow> makeGroupList(AppContext &context)
+std::unique_ptr<BrowseWindow> makeGroupList(AppContext &context, int request)
 {
     if (!context.procedures->hasCalled("UPDATEGROUP2"))
         context.procedures->setCalled("UPDATEGROUP2", UPDATEGROUP2);
     auto window = std::make_unique<BrowseWindow>(context, groupListConfig(context));
-    if (!window->start())
+    if (!window->start(request))
         return nullptr;
     return window;
 }
 
 QWidget *BROWSEGROUPS(AppContext &context)
 {
-    std::unique_ptr<BrowseWindow> window = makeGroupList(context);
+    SharedGlobals &globals = context.data.globals;
+    const int request = globals.request;
+    globals.request = 0;
+    std::unique_ptr<BrowseWindow> window = makeGroupList(context, request);
     if (!window)
         return nullptr;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(window.get(), &BrowseWindow::responded,
+                     [&globals](int response) { globals.response = response; });
     return window.release();
 }
 
 void selectGroupList(AppContext &context)
 {
-    std::unique_ptr<BrowseWindow> window = makeGroupList(context);
-    if (!window) {
-        context.data.globals.response = RequestCancelled;
-        return;
-    }
-    window->runModal();
+    SharedGlobals &globals = context.data.globals;
+    const int request = globals.request;
+    globals.request = 0;
+    std::unique_ptr<BrowseWindow> window = makeGroupList(context, request);
+    globals.response = window ? window->runModal() : RequestCancelled;
 }
 
 bool renderGroupList(AppContext &context, const QString &png)
 {
     const SharedGlobals kept = context.data.globals;
-    context.data.globals.request = 0;
     std::unique_ptr<BrowseWindow> window = makeGroupList(context);
     bool saved = false;
     if (window) {

@@ -20,11 +20,11 @@ class BrowseWindow;
 // GROUPPEOPLE opened beside it, the group form as its update form.
 BrowseConfig groupListConfig(AppContext &context);
 
-// Builds the window for the global request (4 opens it to choose a group)
-// and fills its list. Registers UPDATEGROUP2 in the procedure table unless
+// Builds the window for `request` (4 opens it to choose a group) and fills
+// its list. Registers UPDATEGROUP2 in the procedure table unless
 // the table already holds one (a test's scripted form, say). Returns nullptr
 // when the list could not be opened (its warning has been shown).
-std::unique_ptr<BrowseWindow> makeGroupList(AppContext &context);
+std::unique_ptr<BrowseWindow> makeGroupList(AppContext &context, int request = 0);
 
 // BROWSEGROUPS as an independent window: the window, not yet shown, deleted
 // when it closes; nullptr when the list could not be opened.

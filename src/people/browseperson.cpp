@@ -36,11 +36,11 @@ BrowseConfig peopleListConfig(AppContext &context)
 
 namespace {
 
-BrowseWindow *makeWindow(AppContext &context)
+BrowseWindow *makeWindow(AppContext &context, int request)
 {
     auto *window = new BrowseWindow(context, peopleListConfig(context));
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (!window->start()) {
+    if (!window->start(request)) {
         delete window;
         return nullptr;
     }
@@ -78,18 +78,26 @@ bool savePicture(QWidget &widget, const QString &png)
 
 QWidget *BROWSEPERSON(AppContext &context)
 {
-    return makeWindow(context);
+    SharedGlobals &globals = context.data.globals;
+    const int request = globals.request;
+    globals.request = 0;
+    BrowseWindow *window = makeWindow(context, request);
+    if (window)
+        QObject::connect(window, &BrowseWindow::responded,
+                         [&globals](int response) { globals.response = response; });
+    return window;
 }
 
 int choosePerson(AppContext &context)
 {
-    context.data.globals.request = SelectRecord;
-    BrowseWindow *window = makeWindow(context);
-    if (!window)
-        return RequestCancelled;
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
-    int response = window->runModal();
-    delete window;
+    BrowseWindow *window = makeWindow(context, SelectRecord);
+    int response = RequestCancelled;
+    if (window) {
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        response = window->runModal();
+        delete window;
+    }
+    context.data.globals.response = response;
     return response;
 }
 
@@ -97,8 +105,7 @@ bool renderPeopleList(AppContext &context, const QString &png)
 {
     FileUse use(context.data.people, context.prompter);
     addSamplePeople(context);
-    context.data.globals.request = 0;
-    BrowseWindow *window = makeWindow(context);
+    BrowseWindow *window = makeWindow(context, 0);
     if (!window)
         return false;
     window->show();

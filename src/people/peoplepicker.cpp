@@ -32,7 +32,12 @@ namespace korvalen {
 // ---------------------------------------------------------------------------
 // The list in memory
 
-PickerList::PickerList(std::vector<PickedPerson> &people) : m_people(people) {}
+PickerList::PickerList(std::vector<PickedPerson> &people) : m_people(people), m_pages(*this, {})
+{
+    auto locator = std::make_unique<RowNumberLocator>([this] { return count(); });
+    m_locator = locator.get();
+    m_pages.open(std::make_unique<MemoryRowSource<PickedPerson>>(m_people), std::move(locator));
+}
 
 Status PickerList::load(DataFile &file)
 {
@@ -57,22 +62,8 @@ Status PickerList::load(DataFile &file)
         status = Status::success();
     else
         m_people.clear();
-    buildThumbTable();
-    top();
+    m_pages.reload(PagedList::Mode::FirstFill);
     return status;
-}
-
-void PickerList::buildThumbTable()
-{
-    const std::int64_t n = count();
-    for (int position = 1; position <= kThumbPositions; ++position) {
-        std::int64_t row = 1 + (n - 1) * (position - 1) / (kThumbPositions - 1);
-        if (position == 1)
-            row = 1;
-        if (position == kThumbPositions)
-            row = n;
-        m_thumbTable[static_cast<std::size_t>(position - 1)] = n == 0 ? 0 : static_cast<int>(row);
-    }
 }
 
 void PickerList::setItems(int items)
@@ -81,123 +72,41 @@ void PickerList::setItems(int items)
     if (items == m_items)
         return;
     m_items = items;
-    if (m_pageSize > 0)
-        showPageAt(m_first, highlightedRow());
+    if (pageSize() > 0)
+        m_pages.rebuild(PagedList::Mode::KeepPage);
+}
+
+int PickerList::firstRow() const
+{
+    return pageSize() > 0 ? static_cast<int>(m_pages.rows().front().position.index) : 0;
+}
+
+int PickerList::highlightedRow() const
+{
+    const BrowseRow *row = m_pages.current();
+    return row ? static_cast<int>(row->position.index) : 0;
 }
 
 const PickedPerson &PickerList::pageEntry(int pageRow) const
 {
-    return m_people[static_cast<std::size_t>(m_first + pageRow - 2)];
-}
-
-void PickerList::showPageAt(int first, int row)
-{
-    const int n = count();
-    m_pageSize = std::min(m_items, n);
-    if (m_pageSize == 0) {
-        m_first = 1;
-        m_current = 0;
-        return;
-    }
-    m_first = std::clamp(first, 1, n - m_pageSize + 1);
-    m_current = std::clamp(row - m_first + 1, 1, m_pageSize);
-}
-
-void PickerList::highlight(int pageRow)
-{
-    if (pageRow >= 1 && pageRow <= m_pageSize)
-        m_current = pageRow;
-}
-
-void PickerList::lineUp()
-{
-    if (m_current > 1)
-        --m_current;
-    else if (m_pageSize > 0 && m_first > 1)
-        --m_first;
-}
-
-void PickerList::lineDown()
-{
-    if (m_current < m_pageSize)
-        ++m_current;
-    else if (m_pageSize > 0 && m_first + m_pageSize - 1 < count())
-        ++m_first;
-}
-
-void PickerList::pageUp()
-{
-    if (m_pageSize == 0)
-        return;
-    const int shifted = std::min(m_items, m_first - 1);
-    m_first -= shifted;
-    const int unread = m_items - shifted;
-    m_current = std::max(1, m_current - unread);
-}
-
-void PickerList::pageDown()
-{
-    if (m_pageSize == 0)
-        return;
-    const int shifted = std::min(m_items, count() - (m_first + m_pageSize - 1));
-    m_first += shifted;
-    const int unread = m_items - shifted;
-    m_current = std::min(m_pageSize, m_current + unread);
-}
-
-void PickerList::top()
-{
-    showPageAt(1, 1);
-}
-
-void PickerList::bottom()
-{
-    showPageAt(count(), count());
-}
-
-void PickerList::thumbTo(int position)
-{
-    if (position <= 1)
-        top();
-    else if (position >= kThumbPositions)
-        bottom();
-    else
-        showPageAt(thumbRow(position), thumbRow(position));
-}
-
-int PickerList::thumbRow(int position) const
-{
-    if (position < 1 || position > kThumbPositions)
-        return 0;
-    return m_thumbTable[static_cast<std::size_t>(position - 1)];
-}
-
-int PickerList::thumb() const
-{
-    const int row = highlightedRow();
-    if (row == 0)
-        return 0;
-    for (int position = 1; position <= kThumbPositions; ++position) {
-        if (thumbRow(position) >= row)
-            return position == 1 ? 0 : position;
-    }
-    return kThumbPositions;
+    // The marks live in the entries, not in the page's copies.
+    const BrowseRow &row = m_pages.rows()[static_cast<std::size_t>(pageRow - 1)];
+    return m_people[static_cast<std::size_t>(row.position.index - 1)];
 }
 
 void PickerList::toggle(int pageRow)
 {
-    if (pageRow < 1 || pageRow > m_pageSize)
+    if (pageRow < 1 || pageRow > pageSize())
         return;
-    Text<1> &mark = entry(m_first + pageRow - 1).mark;
+    const BrowseRow &row = m_pages.rows()[static_cast<std::size_t>(pageRow - 1)];
+    Text<1> &mark = m_people[static_cast<std::size_t>(row.position.index - 1)].mark;
     mark = mark.isBlank() ? "*" : "";
 }
 
 void PickerList::keepMarkedOnly()
 {
     std::erase_if(m_people, [](const PickedPerson &person) { return person.mark.isBlank(); });
-    m_first = 1;
-    m_pageSize = 0;
-    m_current = 0;
+    m_pages.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -661,22 +570,22 @@ bool PeoplePickerDialog::navigate(int key)
 {
     switch (key) {
     case Qt::Key_Up:
-        step([](PickerList &list) { list.lineUp(); });
+        step([](PickerList &list) { list.pages().lineUp(); });
         return true;
     case Qt::Key_Down:
-        step([](PickerList &list) { list.lineDown(); });
+        step([](PickerList &list) { list.pages().lineDown(); });
         return true;
     case Qt::Key_PageUp:
-        step([](PickerList &list) { list.pageUp(); });
+        step([](PickerList &list) { list.pages().pageUp(); });
         return true;
     case Qt::Key_PageDown:
-        step([](PickerList &list) { list.pageDown(); });
+        step([](PickerList &list) { list.pages().pageDown(); });
         return true;
     case Qt::Key_Home:
-        step([](PickerList &list) { list.top(); });
+        step([](PickerList &list) { list.pages().top(); });
         return true;
     case Qt::Key_End:
-        step([](PickerList &list) { list.bottom(); });
+        step([](PickerList &list) { list.pages().bottom(); });
         return true;
     case Qt::Key_Insert:
         press(Command::Insert);
@@ -706,22 +615,22 @@ void PeoplePickerDialog::scrollBarAction(int action)
 {
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-        return step([](PickerList &list) { list.lineUp(); });
+        return step([](PickerList &list) { list.pages().lineUp(); });
     case QAbstractSlider::SliderSingleStepAdd:
-        return step([](PickerList &list) { list.lineDown(); });
+        return step([](PickerList &list) { list.pages().lineDown(); });
     case QAbstractSlider::SliderPageStepSub:
-        return step([](PickerList &list) { list.pageUp(); });
+        return step([](PickerList &list) { list.pages().pageUp(); });
     case QAbstractSlider::SliderPageStepAdd:
-        return step([](PickerList &list) { list.pageDown(); });
+        return step([](PickerList &list) { list.pages().pageDown(); });
     case QAbstractSlider::SliderToMinimum:
-        return step([](PickerList &list) { list.top(); });
+        return step([](PickerList &list) { list.pages().top(); });
     case QAbstractSlider::SliderToMaximum:
-        return step([](PickerList &list) { list.bottom(); });
+        return step([](PickerList &list) { list.pages().bottom(); });
     case QAbstractSlider::SliderMove:
         // While the box is dragged nothing is read; its release moves the page.
         if (!m_scrollBar->isSliderDown()) {
             const int position = m_scrollBar->sliderPosition();
-            step([position](PickerList &list) { list.thumbTo(position); });
+            step([position](PickerList &list) { list.pages().thumbTo(position); });
         }
         return;
     default:

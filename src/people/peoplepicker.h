@@ -6,6 +6,7 @@
 
 #include "storage/status.h"
 #include "ui/appcontext.h"
+#include "ui/pagedlist.h"
 
 #include <QDialog>
 
@@ -28,33 +29,37 @@ class PickerPageModel;
 class PickerTable;
 
 // The picker's list without widgets: all people in short-name order (the
-// entries of a list the caller owns, looked up by row number 1..n), the page
-// of at most items() rows shown of it, the highlighted page row, the marks
-// and the 100-entry thumb table. Paging and marking touch only memory.
+// entries of a list the caller owns, row numbers 1..n), paged by the list
+// core over that memory, and the marks. Paging and marking touch only
+// memory: pages() scrolls (lines, pages, top, bottom, thumb), this class
+// loads, marks and tells where the page stands.
 //
 // Invariants: while loaded, entry i of the list has row number i + 1; the
 // page is rows firstRow() .. firstRow() + pageSize() - 1, never more than
-// items() rows and never past either end; currentRow() is 0 exactly when the
-// page is empty.
-class PickerList
+// items() rows; currentRow() is 0 exactly when the page is empty.
+class PickerList : private BrowseHost
 {
 public:
     // Number of thumb positions: position 1 is the top, kThumbPositions the bottom.
-    static constexpr int kThumbPositions = 100;
+    static constexpr int kThumbPositions = RowNumberLocator::kPositions;
 
     // A list over `people`, which must outlive it. Nothing is loaded yet.
     explicit PickerList(std::vector<PickedPerson> &people);
 
     // Empties the list and reads `file` (PEOPLE, open) from its start in
     // short-name order: one unmarked entry per person, rows 1 to n. Then
-    // builds the thumb table and shows the top page with its first row
-    // highlighted. The file's record buffer is left as it was. On a read
-    // failure the list is left empty and the failure is returned.
+    // shows the top page with its first row highlighted. The file's record
+    // buffer is left as it was. On a read failure the list is left empty
+    // and the failure is returned.
     Status load(DataFile &file);
 
     // Every entry, in load order.
     const std::vector<PickedPerson> &entries() const { return m_people; }
     int count() const { return static_cast<int>(m_people.size()); }
+
+    // The paging core over the entries.
+    PagedList &pages() { return m_pages; }
+    const PagedList &pages() const { return m_pages; }
 
     // The number of rows the list control shows (at least 1). A change
     // refills the page from its first row, keeping the highlighted entry
@@ -63,68 +68,47 @@ public:
     int items() const { return m_items; }
 
     // Rows on the page (0 when the list is empty, items() when full).
-    int pageSize() const { return m_pageSize; }
+    int pageSize() const { return static_cast<int>(m_pages.rows().size()); }
     // Row number of the page's first row; 0 when the page is empty.
-    int firstRow() const { return m_pageSize ? m_first : 0; }
+    int firstRow() const;
     // The highlighted page row, 1..pageSize(); 0 when the page is empty.
-    int currentRow() const { return m_current; }
+    int currentRow() const { return m_pages.currentRow(); }
     // Row number of the highlighted entry; 0 when the page is empty.
-    int highlightedRow() const { return m_current ? m_first + m_current - 1 : 0; }
+    int highlightedRow() const;
     // The entry shown on page row `pageRow` (1..pageSize()).
     const PickedPerson &pageEntry(int pageRow) const;
-
     // Highlights page row `pageRow`; ignored outside 1..pageSize().
-    void highlight(int pageRow);
-
-    // The scrolling of a paged list, reading rows by number: a line or page
-    // up or down moves the highlight within the page first and the page
-    // when the highlight is at its edge; the page stops at rows 1 and n.
-    void lineUp();
-    void lineDown();
-    void pageUp();
-    void pageDown();
-    // The first page, its first row highlighted; the last page, its last row.
-    void top();
-    void bottom();
-    // The thumb dragged to `position`: at most 1 is top(), 100 or more is
-    // bottom(), anything else shows the page starting at thumbRow(position)
-    // (filled upward near the end) with that row highlighted.
-    void thumbTo(int position);
+    void highlight(int pageRow) { m_pages.setCurrentRow(pageRow); }
 
     // The row thumb position `position` (1..100) stands for: 1 gives row 1,
     // 100 row n, k in between 1 + (n - 1) * (k - 1) / 99, truncated. 0 for
     // an empty list or a position outside 1..100.
-    int thumbRow(int position) const;
-    // Where the scroll box stands for the highlighted row: the first
-    // position whose table row is not less than it, 0 when that is position
-    // 1 (and for an empty list).
-    int thumb() const;
+    int thumbRow(int position) const { return m_locator->rowAt(position); }
+    // Where the scroll box stands for the highlighted row.
+    int thumb() const { return m_locator->thumbOfRow(highlightedRow()); }
     // The scroll bar is shown only while the page is full.
-    bool isScrollBarShown() const { return m_pageSize > 0 && m_pageSize == m_items; }
+    bool isScrollBarShown() const { return m_pages.isScrollBarVisible(); }
 
     // Turns page row `pageRow`'s mark from blank to "*" or back, once.
     // Ignored outside 1..pageSize().
     void toggle(int pageRow);
     // toggle() on the highlighted row.
-    void toggleCurrent() { toggle(m_current); }
+    void toggleCurrent() { toggle(currentRow()); }
     // Leaves only the marked entries, in their order, their row numbers
     // kept. The page is emptied: the list is no longer browsable.
     void keepMarkedOnly();
 
 private:
-    void buildThumbTable();
-    // Shows the page starting at row `first` (moved up when fewer than
-    // items() rows follow it) with row number `row` highlighted, or the
-    // page's last row when `row` lies beyond it.
-    void showPageAt(int first, int row);
-    PickedPerson &entry(int row) { return m_people[static_cast<std::size_t>(row - 1)]; }
+    // BrowseHost: the page is as high as setItems() says.
+    int visibleRows() const override { return m_items; }
+    void pageChanged() override {}
+    void closeWindow() override {}
+    void setBusy(bool) override {}
 
     std::vector<PickedPerson> &m_people;
-    std::array<int, kThumbPositions> m_thumbTable{};
     int m_items = 1;
-    int m_first = 1;
-    int m_pageSize = 0;
-    int m_current = 0;
+    PagedList m_pages;
+    RowNumberLocator *m_locator = nullptr; // owned by m_pages
 };
 
 // The window "Browse People - Multiple Select". Opens PEOPLE (under its open

@@ -299,10 +299,7 @@ bool GroupFormWindow::start()
     if (!m_form.start())
         return false;
     m_listedName = storedName();
-    SharedGlobals &globals = m_context.data.globals;
-    globals.request = 0;
     (void)m_members->browse().open();
-    globals.response = 0;
     updateMemberButtons();
     return true;
 }
@@ -310,7 +307,7 @@ bool GroupFormWindow::start()
 void GroupFormWindow::finish()
 {
     const bool shown = m_form.request() == InsertRecord || m_form.request() == ChangeRecord;
-    m_members->browse().close();
+    (void)m_members->browse().close();
     m_form.finish();
     if (shown) {
         const bool completed = !m_closedByButton && m_lastPickerCompleted;
@@ -419,15 +416,9 @@ void GroupFormWindow::refreshMembers()
         list.refresh();
         return;
     }
-    // Another name: the view is opened again over its range.
+    // Another name: the open list shows that name's members.
     m_listedName = storedName();
-    SharedGlobals &globals = m_context.data.globals;
-    const SharedGlobals kept = globals;
-    globals.request = 0;
-    list.close();
-    (void)list.open();
-    globals.request = kept.request;
-    globals.response = kept.response;
+    list.setRange(list.config().range);
 }
 
 bool GroupFormWindow::groupIsStored()

@@ -330,7 +330,6 @@ bool UserPrefWindow::start()
     // Always the change of the one record, whatever the caller asked.
     data.globals.request = ChangeRecord;
     m_form.start();
-    data.globals.request = 0;
     if (!m_list->browse().open()) {
         m_finished = true;
         m_form.finish();
@@ -450,8 +449,7 @@ void UserPrefWindow::finishUp()
     if (m_finished)
         return;
     m_finished = true;
-    // The list leaves the cancelled response; the form then sets its own.
-    m_list->browse().close();
+    (void)m_list->browse().close();
     m_form.finish();
     m_uses.clear();
 }

@@ -383,15 +383,15 @@ void BrowseWindow::createButtons(QLayout *row)
     });
 }
 
-bool BrowseWindow::start()
+bool BrowseWindow::start(int request)
 {
     PagedBrowse &browse = m_list->browse();
-    const bool selectMode = m_context.data.globals.request == SelectRecord;
+    const bool selectMode = request == SelectRecord;
     m_select->setVisible(selectMode);
     m_select->setDefault(selectMode);
     for (QPushButton *b : {m_insert, m_change, m_delete})
         b->setVisible(browse.hasUpdateForm());
-    if (!browse.open())
+    if (!browse.open(request))
         return false;
     updateButtons();
     m_list->setFocus();
@@ -401,8 +401,19 @@ bool BrowseWindow::start()
 int BrowseWindow::runModal()
 {
     exec();
-    m_list->browse().close();
-    return m_context.data.globals.response;
+    closeList();
+    return m_response;
+}
+
+void BrowseWindow::closeList()
+{
+    // The response is the list's as it closes: the reject() that closing a
+    // dialog runs afterwards does not turn a completed select into a cancel.
+    PagedBrowse &browse = m_list->browse();
+    if (!browse.isOpen())
+        return;
+    m_response = browse.close();
+    emit responded(m_response);
 }
 
 void BrowseWindow::updateButtons()
@@ -432,14 +443,14 @@ void BrowseWindow::focusChanged(QWidget *old, QWidget *now)
 
 void BrowseWindow::closeEvent(QCloseEvent *event)
 {
-    m_list->browse().close();
+    closeList();
     QDialog::closeEvent(event);
 }
 
 void BrowseWindow::reject()
 {
     m_list->browse().cancel();
-    m_list->browse().close();
+    closeList();
     QDialog::reject();
 }
 

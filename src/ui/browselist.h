@@ -84,11 +84,12 @@ public:
     BrowseWindow(AppContext &context, BrowseConfig config, QWidget *parent = nullptr);
     ~BrowseWindow() override;
 
-    // Takes the global request and fills the list. False when the list could
+    // Fills the list for `request` (SelectRecord shows Select and opens
+    // around the record in the file's buffer). False when the list could
     // not be opened (its warning shown); the window is then not to be shown.
-    bool start();
+    bool start(int request);
     // Shows the window modally; returns the response (1 completed, 2
-    // cancelled) and leaves it in the global response.
+    // cancelled).
     int runModal();
 
     BrowseList &list() { return *m_list; }
@@ -100,6 +101,10 @@ public:
     QPushButton *closeButton() const { return m_close; }
     QPushButton *helpButton() const { return m_help; }
 
+signals:
+    // The list closed with `response` (1 completed, 2 cancelled).
+    void responded(int response);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
@@ -108,9 +113,11 @@ private:
     void createButtons(QLayout *row);
     void updateButtons();
     void focusChanged(QWidget *old, QWidget *now);
+    void closeList();
 
     AppContext &m_context;
     BrowseList *m_list = nullptr;
+    int m_response = 2;
     QPushButton *m_select = nullptr;
     QPushButton *m_insert = nullptr;
     QPushButton *m_change = nullptr;

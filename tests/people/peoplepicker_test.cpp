@@ -173,22 +173,22 @@ TEST_F(PickerTest, ThumbTableAndScrollBoxFollowTheRowRule)
     // The box stands at the first position whose row is not less than the
     // highlighted one, and at 0 instead of 1.
     EXPECT_EQ(list.thumb(), 0);
-    list.thumbTo(50);
+    list.pages().thumbTo(50);
     EXPECT_EQ(list.firstRow(), 124);
     EXPECT_EQ(list.highlightedRow(), 124);
     EXPECT_EQ(list.thumb(), 50);
-    list.lineDown();
+    list.pages().lineDown();
     EXPECT_EQ(list.highlightedRow(), 125);
     EXPECT_EQ(list.thumb(), 51);
-    list.thumbTo(99); // near the end the page is filled upward
+    list.pages().thumbTo(99); // near the end the page is filled upward
     EXPECT_EQ(list.firstRow(), 241);
     EXPECT_EQ(list.highlightedRow(), 247);
     EXPECT_EQ(list.thumb(), 99);
-    list.lineDown();
+    list.pages().lineDown();
     EXPECT_EQ(list.thumb(), 100);
-    list.thumbTo(1);
+    list.pages().thumbTo(1);
     EXPECT_EQ(list.highlightedRow(), 1);
-    list.thumbTo(100);
+    list.pages().thumbTo(100);
     EXPECT_EQ(list.firstRow(), 241);
     EXPECT_EQ(list.highlightedRow(), 250);
 }
@@ -199,7 +199,7 @@ TEST_F(PickerTest, ThumbOfTinyListsStaysAtTheTop)
     ASSERT_TRUE(list.load(data().people).ok());
     EXPECT_EQ(list.thumbRow(1), 0);
     EXPECT_EQ(list.thumb(), 0);
-    list.thumbTo(50); // nothing to show, nothing to break
+    list.pages().thumbTo(50); // nothing to show, nothing to break
     EXPECT_EQ(list.pageSize(), 0);
 
     addPerson("Solo");
@@ -216,29 +216,29 @@ TEST_F(PickerTest, PagingStopsAtBothEndsAndThenMovesTheHighlight)
     ASSERT_TRUE(list.load(data().people).ok());
     list.setItems(10);
     EXPECT_TRUE(list.isScrollBarShown());
-    list.lineUp(); // at the top already
+    list.pages().lineUp(); // at the top already
     EXPECT_EQ(list.highlightedRow(), 1);
-    list.pageDown();
+    list.pages().pageDown();
     EXPECT_EQ(list.firstRow(), 11);
     EXPECT_EQ(list.currentRow(), 1);
-    list.lineDown();
-    list.pageDown(); // only 5 rows left: the highlight moves the other 5
+    list.pages().lineDown();
+    list.pages().pageDown(); // only 5 rows left: the highlight moves the other 5
     EXPECT_EQ(list.firstRow(), 16);
     EXPECT_EQ(list.currentRow(), 7);
-    list.pageDown();
+    list.pages().pageDown();
     EXPECT_EQ(list.currentRow(), 10);
-    list.lineDown();
+    list.pages().lineDown();
     EXPECT_EQ(list.highlightedRow(), 25);
 
-    list.top();
+    list.pages().top();
     for (int i = 0; i < 10; ++i) // the tenth step shifts the page by one
-        list.lineDown();
+        list.pages().lineDown();
     EXPECT_EQ(list.firstRow(), 2);
     EXPECT_EQ(list.currentRow(), 10);
-    list.pageUp(); // one row above the page: the highlight climbs 9
+    list.pages().pageUp(); // one row above the page: the highlight climbs 9
     EXPECT_EQ(list.firstRow(), 1);
     EXPECT_EQ(list.currentRow(), 1);
-    list.bottom();
+    list.pages().bottom();
     EXPECT_EQ(list.firstRow(), 16);
     EXPECT_EQ(list.highlightedRow(), 25);
 }
@@ -251,10 +251,10 @@ TEST_F(PickerTest, ShorterThanThePageHidesTheScrollBarAndPagesMoveTheHighlight)
     list.setItems(10);
     EXPECT_EQ(list.pageSize(), 3);
     EXPECT_FALSE(list.isScrollBarShown());
-    list.pageDown();
+    list.pages().pageDown();
     EXPECT_EQ(list.currentRow(), 3);
     EXPECT_EQ(list.firstRow(), 1);
-    list.pageUp();
+    list.pages().pageUp();
     EXPECT_EQ(list.currentRow(), 1);
     list.setItems(3); // exactly full
     EXPECT_TRUE(list.isScrollBarShown());
@@ -266,7 +266,7 @@ TEST_F(PickerTest, ResizingKeepsTheHighlightedPerson)
     PickerList list(m_context->PickedPeople);
     ASSERT_TRUE(list.load(data().people).ok());
     list.setItems(10);
-    list.thumbTo(99); // rows 21..30, row 29 highlighted
+    list.pages().thumbTo(99); // rows 21..30, row 29 highlighted
     ASSERT_EQ(list.highlightedRow(), 29);
     list.setItems(20);
     EXPECT_EQ(list.firstRow(), 11) << "the taller page is filled upward from the end";

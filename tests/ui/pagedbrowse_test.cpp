@@ -107,9 +107,8 @@ protected:
     }
     PagedBrowse &open(BrowseConfig config, int request = 0)
     {
-        data().globals.request = request;
         m_browse = std::make_unique<PagedBrowse>(*m_context, std::move(config), m_host);
-        EXPECT_TRUE(m_browse->open());
+        EXPECT_TRUE(m_browse->open(request));
         m_view = m_browse.get();
         return *m_browse;
     }
@@ -520,8 +519,9 @@ TEST_F(BrowseFormTest, SelectModeOpensAtTheCallersRecordAndCompletes)
     EXPECT_TRUE(browse.select());
     EXPECT_EQ(m_host.closes, 1);
     EXPECT_TRUE(data().group.current().watched);
-    browse.close();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    data().globals.response = 0;
+    EXPECT_EQ(browse.close(), RequestCompleted);
+    EXPECT_EQ(data().globals.response, 0) << "the caller writes the response, not the list";
     EXPECT_EQ(data().GRO.GROUP, "G021");
 }
 
@@ -553,14 +553,16 @@ class BrowseWindowTest : public BrowseFormTest
 protected:
     std::unique_ptr<BrowseWindow> window(int request = 0)
     {
-        data().globals.request = request;
         auto made = std::make_unique<BrowseWindow>(*m_context, groupConfig());
+        QObject::connect(made.get(), &BrowseWindow::responded,
+                         [this](int response) { m_responded = response; });
         made->show();
-        EXPECT_TRUE(made->start());
+        EXPECT_TRUE(made->start(request));
         QApplication::processEvents();
         m_view = &made->browse();
         return made;
     }
+    int m_responded = 0;
 };
 
 TEST_F(BrowseWindowTest, KeysPressTheButtonsAndTheListFitsItsControl)
@@ -614,7 +616,7 @@ TEST_F(BrowseWindowTest, SelectModeEnterChoosesAndTheEmptyListDisablesChange)
     QTest::keyClick(chooser->list().table(), Qt::Key_Down);
     QTest::keyClick(chooser->list().table(), Qt::Key_Return);
     EXPECT_FALSE(chooser->isVisible());
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_responded, RequestCompleted);
     EXPECT_EQ(data().GRO.GROUP, "G002");
 }
 
