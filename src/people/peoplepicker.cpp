@@ -5,6 +5,7 @@
 #include "storage/datafiles.h"
 #include "storage/openfile.h"
 #include "storage/warnings.h"
+#include "ui/listview.h"
 #include "ui/procedures.h"
 
 #include <QAbstractTableModel>
@@ -13,14 +14,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -139,28 +138,6 @@ QString shownInColumn(int column, std::string_view text)
                                                     *Picture::parse(kColumns[1].picture),
                                                     *Picture::parse(kColumns[2].picture)};
     return QString::fromStdString(pictures[static_cast<std::size_t>(column)].formatText(text));
-}
-
-// Draws each cell with a line on its right, the list's column borders.
-class RightBorderDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(option.palette.color(QPalette::Mid));
-        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-        painter->restore();
-    }
-};
-
-// Dialog units across: a quarter of the font's average character width.
-int unitsToPixels(const QFont &font, int units)
-{
-    return (QFontMetrics(font).averageCharWidth() * units + 2) / 4;
 }
 
 } // namespace
@@ -356,7 +333,7 @@ void PeoplePickerDialog::createTable()
     m_table = new PickerTable(this);
     m_model = new PickerPageModel(m_list, m_table);
     m_table->setModel(m_model);
-    m_table->setItemDelegate(new RightBorderDelegate(m_table));
+    m_table->setItemDelegate(new ListRowDelegate(m_table, true));
     m_table->setShowGrid(false);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -399,8 +376,8 @@ void PeoplePickerDialog::fitColumns()
     QHeaderView *header = m_table->horizontalHeader();
     int width = 2 * m_table->frameWidth();
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        const int pixels =
-            std::max(unitsToPixels(font(), kColumns[i].widthUnits), textWidths[i] + cellExtra);
+        const int pixels = std::max(dialogUnitsToPixels(font(), kColumns[i].widthUnits),
+                                    textWidths[i] + cellExtra);
         header->resizeSection(static_cast<int>(i), pixels);
         width += pixels;
     }
@@ -568,31 +545,14 @@ template <class Step> void PeoplePickerDialog::step(Step &&stepFunction)
 
 bool PeoplePickerDialog::navigate(int key)
 {
-    switch (key) {
-    case Qt::Key_Up:
-        step([](PickerList &list) { list.pages().lineUp(); });
+    if (std::optional<ListMove> move = listMoveForKey(key)) {
+        step([move](PickerList &list) { list.pages().move(*move); });
         return true;
-    case Qt::Key_Down:
-        step([](PickerList &list) { list.pages().lineDown(); });
-        return true;
-    case Qt::Key_PageUp:
-        step([](PickerList &list) { list.pages().pageUp(); });
-        return true;
-    case Qt::Key_PageDown:
-        step([](PickerList &list) { list.pages().pageDown(); });
-        return true;
-    case Qt::Key_Home:
-        step([](PickerList &list) { list.pages().top(); });
-        return true;
-    case Qt::Key_End:
-        step([](PickerList &list) { list.pages().bottom(); });
-        return true;
-    case Qt::Key_Insert:
-        press(Command::Insert);
-        return true;
-    default:
-        return false;
     }
+    if (key != Qt::Key_Insert)
+        return false;
+    press(Command::Insert);
+    return true;
 }
 
 void PeoplePickerDialog::refresh()
@@ -613,28 +573,14 @@ void PeoplePickerDialog::updateScrollBar()
 
 void PeoplePickerDialog::scrollBarAction(int action)
 {
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-        return step([](PickerList &list) { list.pages().lineUp(); });
-    case QAbstractSlider::SliderSingleStepAdd:
-        return step([](PickerList &list) { list.pages().lineDown(); });
-    case QAbstractSlider::SliderPageStepSub:
-        return step([](PickerList &list) { list.pages().pageUp(); });
-    case QAbstractSlider::SliderPageStepAdd:
-        return step([](PickerList &list) { list.pages().pageDown(); });
-    case QAbstractSlider::SliderToMinimum:
-        return step([](PickerList &list) { list.pages().top(); });
-    case QAbstractSlider::SliderToMaximum:
-        return step([](PickerList &list) { list.pages().bottom(); });
-    case QAbstractSlider::SliderMove:
-        // While the box is dragged nothing is read; its release moves the page.
-        if (!m_scrollBar->isSliderDown()) {
-            const int position = m_scrollBar->sliderPosition();
-            step([position](PickerList &list) { list.pages().thumbTo(position); });
-        }
+    if (std::optional<ListMove> move = listMoveForSliderAction(action)) {
+        step([move](PickerList &list) { list.pages().move(*move); });
         return;
-    default:
-        return;
+    }
+    // While the box is dragged nothing is read; its release moves the page.
+    if (action == QAbstractSlider::SliderMove && !m_scrollBar->isSliderDown()) {
+        const int position = m_scrollBar->sliderPosition();
+        step([position](PickerList &list) { list.pages().thumbTo(position); });
     }
 }
 

@@ -19,7 +19,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QString>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -285,7 +285,7 @@ void UserPrefWindow::fitDateColumns()
 {
     // Where the system's font runs wider than the one the widths were made
     // for, the date columns still show the longest date whole.
-    QTableWidget *table = m_list->table();
+    QTableView *table = m_list->table();
     const QFontMetrics metrics = table->fontMetrics();
     int widest = 0;
     for (int month = 1; month <= 12; ++month) {

@@ -1,6 +1,7 @@
 #include "ui/browselist.h"
 
 #include "ui/appcontext.h"
+#include "ui/listview.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,7 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace korvalen {
@@ -24,19 +25,15 @@ QString qs(const std::string &text)
     return QString::fromStdString(text);
 }
 
-// Dialog units to pixels in `widget`'s font: a horizontal unit is a quarter
-// of the average character width.
-int dialogUnits(const QWidget &widget, int units)
-{
-    return units * widget.fontMetrics().averageCharWidth() / 4;
-}
-
 } // namespace
 
 BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent)
-    : QWidget(parent), m_table(new QTableWidget(this)), m_scrollBar(new QScrollBar(this))
+    : QWidget(parent), m_table(new QTableView(this)), m_scrollBar(new QScrollBar(this))
 {
     m_browse = std::make_unique<PagedBrowse>(context, std::move(config), *this);
+    m_model = new PageModel(m_browse->pages(), m_table);
+    m_table->setModel(m_model);
+    m_table->setItemDelegate(new ListRowDelegate(m_table));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -48,7 +45,8 @@ BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight());
     m_table->setShowGrid(false);
     m_table->setWordWrap(false);
     m_table->setContextMenuPolicy(Qt::NoContextMenu);
@@ -61,10 +59,11 @@ BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent
     connect(m_scrollBar, &QScrollBar::actionTriggered, this, &BrowseList::scrollAction);
     connect(m_scrollBar, &QScrollBar::sliderReleased, this,
             [this] { m_browse->thumbTo(m_scrollBar->sliderPosition()); });
-    connect(m_table, &QTableWidget::currentCellChanged, this, [this](int row) {
-        if (!m_showing)
-            m_browse->setCurrentRow(row + 1);
-    });
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_showing && current.isValid())
+                    m_browse->setCurrentRow(current.row() + 1);
+            });
     const BrowseConfig &shown = m_browse->config();
     m_table->setStatusTip(qs(shown.messages.list));
     applyColumns();
@@ -72,23 +71,27 @@ BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent
 
 BrowseList::~BrowseList()
 {
+    // The view goes before the list its model reads.
+    disconnect(m_table->selectionModel(), nullptr, this, nullptr);
+    delete m_table;
     m_browse.reset();
+}
+
+int BrowseList::rowHeight() const
+{
+    return std::max(1, m_browse->config().linesPerRow) * m_table->fontMetrics().height() + 4;
 }
 
 void BrowseList::applyColumns()
 {
     const std::vector<BrowseColumn> &columns = m_browse->config().columns;
-    m_table->setColumnCount(static_cast<int>(columns.size()));
-    QStringList titles;
-    for (const BrowseColumn &column : columns)
-        titles << qs(column.title);
-    m_table->setHorizontalHeaderLabels(titles);
     QHeaderView *header = m_table->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setHighlightSections(false);
     header->setSectionsClickable(false);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
-        m_table->setColumnWidth(i, dialogUnits(*this, columns[static_cast<std::size_t>(i)].width));
+        m_table->setColumnWidth(
+            i, dialogUnitsToPixels(font(), columns[static_cast<std::size_t>(i)].width));
     header->setStretchLastSection(true);
 }
 
@@ -101,27 +104,9 @@ int BrowseList::visibleRows() const
 void BrowseList::pageChanged()
 {
     m_showing = true;
-    const std::deque<BrowseRow> &rows = m_browse->rows();
-    const std::vector<BrowseColumn> &columns = m_browse->config().columns;
-    m_table->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        const BrowseRow &row = rows[static_cast<std::size_t>(r)];
-        for (int c = 0; c < static_cast<int>(row.cells.size()); ++c) {
-            const BrowseColumn &column = columns[static_cast<std::size_t>(c)];
-            QString text =
-                QString(column.indent / 4, QChar(' ')) + qs(row.cells[static_cast<std::size_t>(c)]);
-            auto *item = m_table->item(r, c);
-            if (!item) {
-                item = new QTableWidgetItem;
-                m_table->setItem(r, c, item);
-            }
-            item->setText(text);
-            item->setTextAlignment((column.alignRight ? Qt::AlignRight : Qt::AlignLeft) |
-                                   Qt::AlignVCenter);
-        }
-    }
+    m_model->pageChanged();
     if (m_browse->currentRow() > 0)
-        m_table->setCurrentCell(m_browse->currentRow() - 1, 0);
+        m_table->setCurrentIndex(m_model->index(m_browse->currentRow() - 1, 0));
     else
         m_table->clearSelection();
     m_scrollBar->setVisible(m_browse->isScrollBarVisible());
@@ -164,28 +149,10 @@ void BrowseList::viewportResized()
 
 void BrowseList::scrollAction(int action)
 {
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd:
-        m_browse->lineDown();
-        break;
-    case QAbstractSlider::SliderSingleStepSub:
-        m_browse->lineUp();
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-        m_browse->pageDown();
-        break;
-    case QAbstractSlider::SliderPageStepSub:
-        m_browse->pageUp();
-        break;
-    case QAbstractSlider::SliderToMinimum:
-        m_browse->top();
-        break;
-    case QAbstractSlider::SliderToMaximum:
-        m_browse->bottom();
-        break;
-    default:
+    std::optional<ListMove> move = listMoveForSliderAction(action);
+    if (!move)
         return; // a drag ends in sliderReleased
-    }
+    m_browse->pages().move(*move);
     // The slider shows the thumb the controller computed, not its own step.
     m_scrollBar->setSliderPosition(m_browse->thumb());
 }
@@ -252,25 +219,11 @@ bool BrowseList::handleKey(QKeyEvent *event)
 {
     const bool control = event->modifiers() & Qt::ControlModifier;
     const bool hasRows = !m_browse->rows().empty();
+    if (std::optional<ListMove> move = listMoveForKey(event->key())) {
+        m_browse->pages().move(*move);
+        return true;
+    }
     switch (event->key()) {
-    case Qt::Key_Up:
-        m_browse->lineUp();
-        return true;
-    case Qt::Key_Down:
-        m_browse->lineDown();
-        return true;
-    case Qt::Key_PageUp:
-        m_browse->pageUp();
-        return true;
-    case Qt::Key_PageDown:
-        m_browse->pageDown();
-        return true;
-    case Qt::Key_Home:
-        m_browse->top();
-        return true;
-    case Qt::Key_End:
-        m_browse->bottom();
-        return true;
     case Qt::Key_Insert:
         m_browse->insert();
         return true;

@@ -15,14 +15,18 @@
 class QMenu;
 class QPushButton;
 class QScrollBar;
-class QTableWidget;
+class QTableView;
 
 namespace korvalen {
 
 class AppContext;
+class PageModel;
 
-// The list control. It shows the controller's page, reports how many rows fit
-// and turns keys, clicks and scroll-bar moves into the controller's actions.
+// The list control: a table view over the page's model, drawn by the list
+// delegate (column borders, rows of several lines). It shows the
+// controller's page, reports how many rows fit (the page is counted in rows,
+// whatever their lines) and turns keys, clicks and scroll-bar moves into the
+// controller's actions.
 class BrowseList : public QWidget, public BrowseHost
 {
     Q_OBJECT
@@ -33,7 +37,7 @@ public:
     ~BrowseList() override;
 
     PagedBrowse &browse() { return *m_browse; }
-    QTableWidget *table() const { return m_table; }
+    QTableView *table() const { return m_table; }
     QScrollBar *scrollBar() const { return m_scrollBar; }
     // The popup menu as last built by a right click (for tests and pictures).
     QMenu *popup() const { return m_popup; }
@@ -62,11 +66,14 @@ private:
     bool handleLetter(const QString &text);
     void scrollAction(int action);
     void applyColumns();
+    // One row's height: its lines of text and a margin.
+    int rowHeight() const;
     // The page follows the control's height.
     void viewportResized();
 
     std::unique_ptr<PagedBrowse> m_browse;
-    QTableWidget *m_table = nullptr;
+    QTableView *m_table = nullptr;
+    PageModel *m_model = nullptr;
     QScrollBar *m_scrollBar = nullptr;
     QMenu *m_popup = nullptr;
     bool m_showing = false;

@@ -437,6 +437,24 @@ void PagedList::bottom()
     rebuild(Mode::FromEnd);
 }
 
+void PagedList::move(ListMove move)
+{
+    switch (move) {
+    case ListMove::LineUp:
+        return lineUp();
+    case ListMove::LineDown:
+        return lineDown();
+    case ListMove::PageUp:
+        return pageUp();
+    case ListMove::PageDown:
+        return pageDown();
+    case ListMove::Top:
+        return top();
+    case ListMove::Bottom:
+        return bottom();
+    }
+}
+
 void PagedList::thumbTo(int position)
 {
     if (position <= 1) {

@@ -201,6 +201,17 @@ private:
     int m_rows = 0;
 };
 
+// The moves of the keys and the scroll bar, alike in every list.
+enum class ListMove
+{
+    LineUp,
+    LineDown,
+    PageUp,
+    PageDown,
+    Top,
+    Bottom
+};
+
 class PagedList
 {
 public:
@@ -260,6 +271,8 @@ public:
     void pageDown();
     void top();
     void bottom();
+    // One of the above.
+    void move(ListMove move);
     // Thumb dragged to `position` (0 to 100).
     void thumbTo(int position);
     // Locator: moves where `typed` (one printable character; blank does

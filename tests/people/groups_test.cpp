@@ -16,7 +16,7 @@
 #include <QProcessEnvironment>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 

@@ -18,7 +18,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -427,9 +427,9 @@ TEST_F(UserPrefTest, ShowsThePreferencesAndTheListWithTheirTexts)
     EXPECT_EQ(window->actionLabel()->text(), "Record will be Changed");
     EXPECT_EQ(window->startTime()->toolTip(), "Default starting time for activities");
     EXPECT_EQ(window->duration()->statusTip(), "Default duration of activities");
-    QTableWidget *table = window->list().table();
+    QTableView *table = window->list().table();
     EXPECT_EQ(table->statusTip(), "Current Special Day periods");
-    EXPECT_EQ(table->horizontalHeaderItem(1)->text(), "Start");
+    EXPECT_EQ(table->model()->headerData(1, Qt::Horizontal).toString(), "Start");
     EXPECT_EQ(window->changeButton()->statusTip(), "Change Special Days period ");
     EXPECT_EQ(window->deleteButton()->toolTip(), "Delete highlighted Special Days period");
     EXPECT_FALSE(window->changeButton()->isEnabled()) << "the list is empty";

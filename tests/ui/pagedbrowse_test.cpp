@@ -10,7 +10,7 @@
 
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>

@@ -1,0 +1,121 @@
+#include "ui/listview.h"
+
+#include <QAbstractSlider>
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace korvalen {
+
+int dialogUnitsToPixels(const QFont &font, int units)
+{
+    return (QFontMetrics(font).averageCharWidth() * units + 2) / 4;
+}
+
+std::optional<ListMove> listMoveForKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+        return ListMove::LineUp;
+    case Qt::Key_Down:
+        return ListMove::LineDown;
+    case Qt::Key_PageUp:
+        return ListMove::PageUp;
+    case Qt::Key_PageDown:
+        return ListMove::PageDown;
+    case Qt::Key_Home:
+        return ListMove::Top;
+    case Qt::Key_End:
+        return ListMove::Bottom;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<ListMove> listMoveForSliderAction(int action)
+{
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+        return ListMove::LineUp;
+    case QAbstractSlider::SliderSingleStepAdd:
+        return ListMove::LineDown;
+    case QAbstractSlider::SliderPageStepSub:
+        return ListMove::PageUp;
+    case QAbstractSlider::SliderPageStepAdd:
+        return ListMove::PageDown;
+    case QAbstractSlider::SliderToMinimum:
+        return ListMove::Top;
+    case QAbstractSlider::SliderToMaximum:
+        return ListMove::Bottom;
+    default:
+        return std::nullopt;
+    }
+}
+
+void ListRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                            const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!m_allBorders && !index.data(kRightBorderRole).toBool())
+        return;
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Mid));
+    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+    painter->restore();
+}
+
+PageModel::PageModel(const PagedList &list, QObject *parent)
+    : QAbstractTableModel(parent), m_list(list)
+{
+}
+
+int PageModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_list.rows().size());
+}
+
+int PageModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_list.columns().size());
+}
+
+QVariant PageModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return {};
+    const BrowseColumn &column = m_list.columns()[static_cast<std::size_t>(index.column())];
+    switch (role) {
+    case Qt::DisplayRole: {
+        const BrowseRow &row = m_list.rows()[static_cast<std::size_t>(index.row())];
+        const std::string &cell = row.cells[static_cast<std::size_t>(index.column())];
+        return QString(column.indent / 4, QChar(' ')) + QString::fromStdString(cell);
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue((column.alignRight ? Qt::AlignRight : Qt::AlignLeft) |
+                                   Qt::AlignVCenter);
+    case kRightBorderRole:
+        return column.rightBorder;
+    default:
+        return {};
+    }
+}
+
+QVariant PageModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= columnCount())
+        return {};
+    return QString::fromStdString(m_list.columns()[static_cast<std::size_t>(section)].title);
+}
+
+Qt::ItemFlags PageModel::flags(const QModelIndex &) const
+{
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void PageModel::pageChanged()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+} // namespace korvalen

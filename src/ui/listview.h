@@ -1,0 +1,69 @@
+#pragma once
+
+// What every list control shares: the page model over a PagedList, the
+// delegate that draws column borders and rows of several lines, the keys
+// and scroll-bar actions that move a list, and dialog units.
+
+#include "ui/pagedlist.h"
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+
+#include <optional>
+
+class QFont;
+
+namespace korvalen {
+
+// Dialog units across in `font`: a quarter of its average character width,
+// rounded.
+int dialogUnitsToPixels(const QFont &font, int units);
+
+// The move a paging key (arrows, Page Up/Down, Home, End) makes; none for
+// any other key.
+std::optional<ListMove> listMoveForKey(int key);
+// The move a scroll-bar action (QAbstractSlider::SliderAction) makes; none
+// for a drag, which ends in a thumb position.
+std::optional<ListMove> listMoveForSliderAction(int action);
+
+// Data role of a cell: true when its column has a line on its right.
+constexpr int kRightBorderRole = Qt::UserRole + 1;
+
+// Draws a cell as the style does, its text over several lines when it
+// holds line breaks, and a line on its right when kRightBorderRole says so
+// (or for every cell when made with `allBorders`).
+class ListRowDelegate : public QStyledItemDelegate
+{
+public:
+    explicit ListRowDelegate(QObject *parent, bool allBorders = false)
+        : QStyledItemDelegate(parent), m_allBorders(allBorders)
+    {
+    }
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+
+private:
+    bool m_allBorders;
+};
+
+// The page of a PagedList as a table: its rows, their cells as the columns
+// show them (indent, alignment, border), the column titles.
+class PageModel : public QAbstractTableModel
+{
+public:
+    PageModel(const PagedList &list, QObject *parent);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // The page was refilled.
+    void pageChanged();
+
+private:
+    const PagedList &m_list;
+};
+
+} // namespace korvalen
