@@ -39,6 +39,8 @@ RecordForm::RecordForm(AppContext &context, QDialog &window, DataFile &file)
 RecordForm::~RecordForm()
 {
     disconnect(m_editWatch);
+    // The window's own destruction moves the focus after this form is gone.
+    disconnect(m_focusWatch);
     m_window.removeEventFilter(this);
 }
 
@@ -199,16 +201,17 @@ QStatusBar *RecordForm::createStatusLine()
     if (m_actionLabel)
         m_statusLine->addPermanentWidget(m_actionLabel);
     // The status line is the connection's context: it ends with the window.
-    connect(qApp, &QApplication::focusChanged, m_statusLine, [this](QWidget *, QWidget *now) {
-        if (m_holdReason) {
-            m_holdReason = false;
-            return;
-        }
-        if (!now || !m_window.isAncestorOf(now) || now == m_refusedField)
-            return;
-        m_refusedField = nullptr;
-        showStatusTip(now);
-    });
+    m_focusWatch =
+        connect(qApp, &QApplication::focusChanged, m_statusLine, [this](QWidget *, QWidget *now) {
+            if (m_holdReason) {
+                m_holdReason = false;
+                return;
+            }
+            if (!now || !m_window.isAncestorOf(now) || now == m_refusedField)
+                return;
+            m_refusedField = nullptr;
+            showStatusTip(now);
+        });
     return m_statusLine;
 }
 
@@ -243,6 +246,8 @@ void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFoc
 {
     m_context.prompter.beep();
     disconnect(m_editWatch);
+    // The window's own destruction moves the focus after this form is gone.
+    disconnect(m_focusWatch);
     if (m_statusLine) {
         showStatusMessage(reason);
         m_refusedField = field;
@@ -250,6 +255,8 @@ void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFoc
         if (auto *edit = qobject_cast<QLineEdit *>(field)) {
             m_editWatch = connect(edit, &QLineEdit::textEdited, m_statusLine, [this, edit] {
                 disconnect(m_editWatch);
+                // The window's own destruction moves the focus after this form is gone.
+                disconnect(m_focusWatch);
                 m_refusedField = nullptr;
                 showStatusTip(edit);
             });

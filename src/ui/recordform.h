@@ -198,6 +198,7 @@ private:
     QWidget *m_refusedField = nullptr; // its refusal reason is on show
     bool m_holdReason = false;         // through the focus move under way
     QMetaObject::Connection m_editWatch;
+    QMetaObject::Connection m_focusWatch;
 };
 
 // Gives `entry` room to show `characters` characters of ordinary text and

@@ -161,10 +161,12 @@ TEST_F(StartupWithoutWritesTest, ReadOnlyFolderOpensForLooking)
             GTEST_SKIP() << "cannot mount here";
         startAndTryToWrite(view.path(), "readonly");
         EXPECT_TRUE(m_context->data.database.isReadOnly());
-        // A form holds a record before changing it: refused with the reason.
-        FileUse weekday(m_context->data.weekday, m_prompter);
-        RecordHold hold;
-        EXPECT_TRUE(m_context->data.weekday.hold(hold, 1, 0).is(ErrorCode::AccessDenied));
+        {
+            // A form holds a record before changing it: refused with the reason.
+            FileUse weekday(m_context->data.weekday, m_prompter);
+            RecordHold hold;
+            EXPECT_TRUE(m_context->data.weekday.hold(hold, 1, 0).is(ErrorCode::AccessDenied));
+        }
         m_context.reset();
     }
 }
