@@ -340,6 +340,83 @@ TEST_F(BrowseTest, AFillReadsAtMostTheRowsItShowsPlusOne)
     EXPECT_EQ(highlighted(), "P1199");
 }
 
+TEST_F(BrowseTest, ARangeChangedWhileOpenShowsTheNewRangeReadingNothingOutsideIt)
+{
+    for (int i = 0; i < 300; ++i) {
+        data().GRP.GROUP = i < 100 ? "Aunts" : (i < 200 ? "Band" : "Cousins");
+        data().GRP.PEOPLE = "P" + std::to_string(1000 + i);
+        ASSERT_TRUE(data().groupPeople.add().ok());
+    }
+    std::vector<std::string> seen; // the group of every record the list looked at
+    auto pin = [](const char *group) {
+        GroupPeopleRecord pinned;
+        pinned.GROUP = group;
+        return [pinned](Cursor &cursor) { cursor.setRangeEqual(1, &pinned); };
+    };
+    BrowseConfig config;
+    config.file = &data().groupPeople;
+    config.key = GRP_GROUP_KEY;
+    config.keyField = textKeyField(&GroupPeopleRecord::PEOPLE, 1);
+    config.range = pin("Aunts");
+    config.filter = [&seen](const void *record) {
+        seen.push_back(static_cast<const GroupPeopleRecord *>(record)->GROUP.str());
+        return true;
+    };
+    config.columns = {textColumn("Member", 40, "s10", &GroupPeopleRecord::PEOPLE)};
+    m_host.rows = 8;
+    PagedBrowse &browse = open(config);
+    browse.pageDown();
+    browse.pageDown();
+    browse.lineDown(); // the highlight deep inside the old range
+    seen.clear();
+    browse.setRange(pin("Band"));
+    EXPECT_EQ(column().front(), "P1100");
+    EXPECT_EQ(highlighted(), "P1100");
+    EXPECT_LE(seen.size(), 9u);
+    browse.bottom();
+    EXPECT_EQ(column().back(), "P1199");
+    browse.setRange(pin("Cousins"));
+    EXPECT_EQ(column().front(), "P1200");
+    for (const std::string &group : seen)
+        ASSERT_NE(group, "Aunts") << "a read outside the range";
+}
+
+TEST_F(BrowseTest, AJoinedRowCarriesTheRecordItNamesAndLeavesThatBufferAlone)
+{
+    data().PEO = {};
+    data().PEO.PERSON = "Ann";
+    data().PEO.NAME = "Ann Berg";
+    ASSERT_TRUE(data().people.add().ok());
+    data().PEO.PERSON = "Cy";
+    data().PEO.NAME = "Cyrus Dahl";
+    ASSERT_TRUE(data().people.add().ok());
+    for (const char *member : {"Ann", "Bo", "Cy"}) { // Bo is nobody in PEOPLE
+        data().GRP.GROUP = "Band";
+        data().GRP.PEOPLE = member;
+        ASSERT_TRUE(data().groupPeople.add().ok());
+    }
+    BrowseConfig config;
+    config.file = &data().groupPeople;
+    config.key = GRP_GROUP_KEY;
+    config.keyField = textKeyField(&GroupPeopleRecord::PEOPLE, 1);
+    config.join = {&data().people, PEO_PERSON_KEY, [](const void *row, void *person) {
+                       static_cast<PeopleRecord *>(person)->PERSON =
+                           static_cast<const GroupPeopleRecord *>(row)->PEOPLE;
+                   }};
+    BrowseColumn name = textColumn("Name", 60, "s30", &PeopleRecord::NAME);
+    name.fromJoin = true;
+    config.columns = {textColumn("Member", 40, "s10", &GroupPeopleRecord::PEOPLE), name};
+    data().PEO.PERSON = "Caller";
+    m_host.rows = 2;
+    PagedBrowse &browse = open(config);
+    EXPECT_EQ(column(1), (std::vector<std::string>{"Ann Berg", ""}));
+    browse.bottom(); // read backwards
+    EXPECT_EQ(column(1), (std::vector<std::string>{"", "Cyrus Dahl"}));
+    EXPECT_EQ(data().PEO.PERSON, "Caller") << "the joined file's buffer is its callers'";
+    const BrowseRow &last = browse.rows().back();
+    EXPECT_EQ(static_cast<const PeopleRecord *>(last.joined.get())->PERSON, "Cy");
+}
+
 TEST_F(BrowseTest, AFilterThatIsNoKeyRangeStopsAtItsCap)
 {
     addGroups(200);
@@ -618,6 +695,37 @@ TEST_F(BrowseWindowTest, SelectModeEnterChoosesAndTheEmptyListDisablesChange)
     EXPECT_FALSE(chooser->isVisible());
     EXPECT_EQ(m_responded, RequestCompleted);
     EXPECT_EQ(data().GRO.GROUP, "G002");
+}
+
+TEST_F(BrowseWindowTest, RowsOfSeveralLinesCountThePageInRows)
+{
+    addGroups(40);
+    BrowseConfig config = groupConfig();
+    config.linesPerRow = 3;
+    BrowseColumn three = config.columns.front();
+    config.columns.front().value = [three](const void *record) {
+        return three.value(record) + "\nsecond\nthird";
+    };
+    BrowseWindow tall(*m_context, config);
+    BrowseWindow flat(*m_context, groupConfig());
+    for (BrowseWindow *shown : {&tall, &flat}) {
+        shown->resize(420, 400);
+        shown->show();
+        ASSERT_TRUE(shown->start(0));
+    }
+    QApplication::processEvents();
+    const int lines = tall.list().table()->fontMetrics().height();
+    const int rows = tall.list().visibleRows();
+    EXPECT_EQ(rows, tall.list().table()->viewport()->height() / (3 * lines + 4));
+    EXPECT_LT(rows * 2, flat.list().visibleRows()) << "a row of three lines takes their room";
+    EXPECT_EQ(static_cast<int>(tall.browse().rows().size()), rows);
+    EXPECT_EQ(tall.list().table()->rowHeight(0), 3 * lines + 4);
+    EXPECT_EQ(tall.list().table()->model()->index(0, 0).data().toString(), "G001\nsecond\nthird");
+    tall.browse().pageDown();
+    EXPECT_EQ(tall.browse().rows().front().cells.front(),
+              "G0" + std::string(rows + 1 < 10 ? "0" : "") + std::to_string(rows + 1) +
+                  "\nsecond\nthird")
+        << "a page down moves by rows";
 }
 
 } // namespace
