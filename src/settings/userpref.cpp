@@ -6,6 +6,7 @@
 #include "storage/warnings.h"
 #include "ui/appcontext.h"
 #include "ui/browselist.h"
+#include "ui/listview.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QString>
 #include <QTableView>
@@ -148,6 +148,9 @@ BrowseConfig specialDaysConfig(AppContext &context)
     }
     start.rightBorder = true;
     config.columns = {description, start, end};
+    // Dates spread too unevenly for a middle thumb position to mean a
+    // period: the scroll box goes to the first or the last page only.
+    config.thumbEndsOnly = true;
     config.updateProcedure = "UPDATESPECIAL";
     config.helpTopic = "~USERPREF";
     config.messages = {"Current Special Day periods", "Add Special Days",
@@ -168,15 +171,19 @@ UserPrefWindow::UserPrefWindow(AppContext &context, QWidget *parent)
     layout->addLayout(createList(context), 1);
     layout->addLayout(createButtons());
     configureForm();
-    honourThumbEndsOnly();
     connect(this, &QDialog::finished, this, &UserPrefWindow::finishUp);
-    connect(qApp, &QApplication::focusChanged, this, &UserPrefWindow::focusChanged);
+    // Coming back to this window from another one (or from the period form)
+    // shows the periods as they now are.
+    m_focusRefresh = refreshOnFocusRegained(*this, [this] {
+        if (!m_finished)
+            m_list->browse().refresh();
+    });
     resize(440, 380);
 }
 
 UserPrefWindow::~UserPrefWindow()
 {
-    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    disconnect(m_focusRefresh);
     finishUp();
 }
 
@@ -296,24 +303,6 @@ void UserPrefWindow::fitDateColumns()
         table->setColumnWidth(column, std::max(table->columnWidth(column), widest));
 }
 
-void UserPrefWindow::honourThumbEndsOnly()
-{
-    // Dates spread too unevenly for a middle thumb position to mean a
-    // period: the scroll box goes to the first or the last page, nowhere
-    // in between.
-    QScrollBar *bar = m_list->scrollBar();
-    disconnect(bar, &QScrollBar::sliderReleased, m_list, nullptr);
-    connect(bar, &QScrollBar::sliderReleased, this, [this, bar] {
-        PagedBrowse &browse = m_list->browse();
-        int position = bar->sliderPosition();
-        if (position <= 1)
-            browse.top();
-        else if (position >= 100)
-            browse.bottom();
-        bar->setSliderPosition(browse.thumb());
-    });
-}
-
 bool UserPrefWindow::start()
 {
     AppData &data = m_context.data;
@@ -426,22 +415,6 @@ void UserPrefWindow::updateListButtons()
     m_insert->setEnabled(browse.canInsert());
     m_change->setEnabled(browse.canChange());
     m_delete->setEnabled(browse.canDelete());
-}
-
-void UserPrefWindow::focusChanged(QWidget *old, QWidget *now)
-{
-    // Coming back to this window from another one (or from the period form)
-    // shows the periods as they now are.
-    if (!now || !isAncestorOf(now) || (old && (old == this || isAncestorOf(old))))
-        return;
-    QPointer<UserPrefWindow> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self && !self->m_finished)
-                self->m_list->browse().refresh();
-        },
-        Qt::QueuedConnection);
 }
 
 void UserPrefWindow::finishUp()

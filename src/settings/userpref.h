@@ -81,9 +81,7 @@ private:
     QLayout *createButtons();
     void configureForm();
     void fitDateColumns();
-    void honourThumbEndsOnly();
     void updateListButtons();
-    void focusChanged(QWidget *old, QWidget *now);
     // The accept rule of an entry: takes a valid value into the working
     // record and shows it in its picture; otherwise shows the record's value
     // again and refuses the typed one with its reason, keeping the focus
@@ -112,6 +110,7 @@ private:
     QPushButton *m_cancel = nullptr;
     QPushButton *m_help = nullptr;
     bool m_finished = false;
+    QMetaObject::Connection m_focusRefresh;
 };
 
 // The independent procedure: makes the preferences window, not yet shown,

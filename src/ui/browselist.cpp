@@ -57,8 +57,11 @@ BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent
     m_scrollBar->setPageStep(10);
     m_scrollBar->hide();
     connect(m_scrollBar, &QScrollBar::actionTriggered, this, &BrowseList::scrollAction);
-    connect(m_scrollBar, &QScrollBar::sliderReleased, this,
-            [this] { m_browse->thumbTo(m_scrollBar->sliderPosition()); });
+    connect(m_scrollBar, &QScrollBar::sliderReleased, this, [this] {
+        m_browse->thumbTo(m_scrollBar->sliderPosition());
+        // A position that leads nowhere puts the box back.
+        m_scrollBar->setSliderPosition(m_browse->thumb());
+    });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (!m_showing && current.isValid())
@@ -302,7 +305,9 @@ BrowseWindow::BrowseWindow(AppContext &context, BrowseConfig config, QWidget *pa
     layout->addLayout(row);
     connect(m_list, &BrowseList::closeRequested, this, [this] { close(); });
     connect(m_list, &BrowseList::buttonsChanged, this, [this] { updateButtons(); });
-    connect(qApp, &QApplication::focusChanged, this, &BrowseWindow::focusChanged);
+    // Coming back to this window from another one (or from a message box or
+    // form) shows what changed meanwhile.
+    m_focusRefresh = refreshOnFocusRegained(*this, [this] { m_list->browse().refresh(); });
     resize(420, 330);
 }
 
@@ -310,7 +315,7 @@ BrowseWindow::~BrowseWindow()
 {
     // Children losing the focus while they are destroyed must not reach a
     // window that is already half gone.
-    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    disconnect(m_focusRefresh);
 }
 
 void BrowseWindow::createButtons(QLayout *row)
@@ -376,22 +381,6 @@ void BrowseWindow::updateButtons()
     m_insert->setEnabled(browse.canInsert());
     m_change->setEnabled(browse.canChange());
     m_delete->setEnabled(browse.canDelete());
-}
-
-void BrowseWindow::focusChanged(QWidget *old, QWidget *now)
-{
-    // Coming back to this window from another one (or from a message box or
-    // form) shows what changed meanwhile.
-    if (!now || !isAncestorOf(now) || (old && (old == this || isAncestorOf(old))))
-        return;
-    QPointer<BrowseWindow> self(this);
-    QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self)
-                self->m_list->browse().refresh();
-        },
-        Qt::QueuedConnection);
 }
 
 void BrowseWindow::closeEvent(QCloseEvent *event)

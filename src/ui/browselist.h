@@ -119,12 +119,12 @@ protected:
 private:
     void createButtons(QLayout *row);
     void updateButtons();
-    void focusChanged(QWidget *old, QWidget *now);
     void closeList();
 
     AppContext &m_context;
     BrowseList *m_list = nullptr;
     int m_response = 2;
+    QMetaObject::Connection m_focusRefresh;
     QPushButton *m_select = nullptr;
     QPushButton *m_insert = nullptr;
     QPushButton *m_change = nullptr;

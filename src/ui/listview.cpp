@@ -1,8 +1,11 @@
 #include "ui/listview.h"
 
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPointer>
+#include <QWidget>
 
 namespace korvalen {
 
@@ -49,6 +52,25 @@ std::optional<ListMove> listMoveForSliderAction(int action)
     default:
         return std::nullopt;
     }
+}
+
+QMetaObject::Connection refreshOnFocusRegained(QWidget &window, std::function<void()> refresh)
+{
+    QWidget *watched = &window;
+    return QObject::connect(qApp, &QApplication::focusChanged, watched,
+                            [watched, refresh = std::move(refresh)](QWidget *old, QWidget *now) {
+                                if (!now || !watched->isAncestorOf(now) ||
+                                    (old && (old == watched || watched->isAncestorOf(old))))
+                                    return;
+                                QPointer<QWidget> alive(watched);
+                                QMetaObject::invokeMethod(
+                                    watched,
+                                    [alive, refresh] {
+                                        if (alive)
+                                            refresh();
+                                    },
+                                    Qt::QueuedConnection);
+                            });
 }
 
 void ListRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

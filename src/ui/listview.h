@@ -7,11 +7,14 @@
 #include "ui/pagedlist.h"
 
 #include <QAbstractTableModel>
+#include <QMetaObject>
 #include <QStyledItemDelegate>
 
+#include <functional>
 #include <optional>
 
 class QFont;
+class QWidget;
 
 namespace korvalen {
 
@@ -25,6 +28,12 @@ std::optional<ListMove> listMoveForKey(int key);
 // The move a scroll-bar action (QAbstractSlider::SliderAction) makes; none
 // for a drag, which ends in a thumb position.
 std::optional<ListMove> listMoveForSliderAction(int action);
+
+// Runs `refresh` (queued, and only while `window` lives) whenever the focus
+// comes into `window` from outside it: from another window, a message box
+// or a form, so that a list shows what changed meanwhile. The window breaks
+// the connection in its destructor, before its children go.
+QMetaObject::Connection refreshOnFocusRegained(QWidget &window, std::function<void()> refresh);
 
 // Data role of a cell: true when its column has a line on its right.
 constexpr int kRightBorderRole = Qt::UserRole + 1;

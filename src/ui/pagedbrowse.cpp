@@ -80,7 +80,8 @@ bool PagedBrowse::openView()
         source->setFilter(m_config.filter);
     if (m_config.join.file)
         source->setJoin(m_config.join);
-    m_list.open(std::move(source), std::make_unique<KeyLocator>(m_config.keyField));
+    m_list.open(std::move(source),
+                std::make_unique<KeyLocator>(m_config.keyField, m_config.thumbEndsOnly));
     return true;
 }
 

@@ -58,6 +58,8 @@ struct BrowseConfig
     RowJoin join;
     // Lines of text in one row; the page is counted in rows.
     int linesPerRow = 1;
+    // The thumb goes to the top or the bottom only.
+    bool thumbEndsOnly = false;
     // The files the list opens under their counters (besides `file`).
     std::vector<DataFile *> otherFiles;
     // The called update form; empty for a list without Insert, Change and

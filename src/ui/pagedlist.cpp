@@ -89,6 +89,8 @@ int KeyLocator::thumb(const void *row, const RowPosition &) const
 
 bool KeyLocator::seekThumb(RowSource &source, int position, const void *current)
 {
+    if (m_thumbEndsOnly)
+        return false;
     std::shared_ptr<void> wanted = source.copyRow(current);
     if (m_field.numeric) {
         if (!m_steps.valid)

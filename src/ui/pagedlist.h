@@ -161,11 +161,16 @@ public:
 };
 
 // The thumb and locator on one key field: the letter step table for text,
-// the steps between the lowest and highest key for numbers.
+// the steps between the lowest and highest key for numbers. With
+// `thumbEndsOnly` a thumb position between the ends leads nowhere (for keys
+// spread too unevenly for a middle position to mean anything).
 class KeyLocator : public Locator
 {
 public:
-    explicit KeyLocator(BrowseKeyField field) : m_field(std::move(field)) {}
+    explicit KeyLocator(BrowseKeyField field, bool thumbEndsOnly = false)
+        : m_field(std::move(field)), m_thumbEndsOnly(thumbEndsOnly)
+    {
+    }
     const BrowseKeyField &field() const { return m_field; }
     void prepare(RowSource &source) override;
     int thumb(const void *row, const RowPosition &position) const override;
@@ -174,6 +179,7 @@ public:
 
 private:
     BrowseKeyField m_field;
+    bool m_thumbEndsOnly;
     NumericSteps m_steps;
 };
 
