@@ -96,10 +96,11 @@ Status readStored(DataFile &file, const RecordRef &ref)
 }
 
 // The files of a save: those it refers to, opened first, then `file`.
-std::vector<DataFile *> withFile(std::initializer_list<DataFile *> referring, DataFile &file)
+std::vector<std::reference_wrapper<DataFile>>
+withFile(std::initializer_list<std::reference_wrapper<DataFile>> referring, DataFile &file)
 {
-    std::vector<DataFile *> files(referring);
-    files.push_back(&file);
+    std::vector<std::reference_wrapper<DataFile>> files(referring);
+    files.push_back(file);
     return files;
 }
 
@@ -111,7 +112,8 @@ using AfterPut = std::function<Status(SaveScope &save, const Record &stored)>;
 // stored just before.
 template <class Record>
 Status putRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
-                 const Record &record, RecordRef &ref, std::initializer_list<DataFile *> referring,
+                 const Record &record, RecordRef &ref,
+                 std::initializer_list<std::reference_wrapper<DataFile>> referring,
                  const AfterPut<Record> &afterPut)
 {
     SaveScope save(data.database, prompter, withFile(referring, file));
@@ -157,7 +159,8 @@ using BeforeDelete = std::function<Status(SaveScope &save, const Record &stored)
 // record, delete it, all in one save over `file` and `referring`.
 template <class Record>
 Status deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
-                    const RecordRef &ref, std::initializer_list<DataFile *> referring,
+                    const RecordRef &ref,
+                    std::initializer_list<std::reference_wrapper<DataFile>> referring,
                     const BeforeDelete<Record> &beforeDelete)
 {
     SaveScope save(data.database, prompter, withFile(referring, file));
@@ -246,7 +249,7 @@ Status updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &recor
                          stored.PERSON, record.PERSON, Match::Exact, prompter);
     };
     return putRecord<PeopleRecord>(data, prompter, data.people, data.PEO, record, ref,
-                                   {&data.personAct}, cascade);
+                                   {data.personAct}, cascade);
 }
 
 Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record, RecordRef &ref)
@@ -265,7 +268,7 @@ Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record,
                          stored.GROUP, record.GROUP, Match::AnyCase, prompter);
     };
     return putRecord<GroupRecord>(data, prompter, data.group, data.GRO, record, ref,
-                                  {&data.activity, &data.groupPeople}, cascade);
+                                  {data.activity, data.groupPeople}, cascade);
 }
 
 Status deleteSpecial(AppData &data, Prompter &prompter, const RecordRef &ref)
@@ -290,7 +293,7 @@ Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref)
         return deleteMembersOf(save, data, prompter, stored.GROUP);
     };
     return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref,
-                                     {&data.activity, &data.groupPeople}, restrictAndCascade);
+                                     {data.activity, data.groupPeople}, restrictAndCascade);
 }
 
 } // namespace korvalen

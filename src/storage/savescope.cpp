@@ -20,9 +20,11 @@ Status notInSave(const DataFile &file)
 
 } // namespace
 
-SaveScope::SaveScope(Database &db, Prompter &prompter, std::vector<DataFile *> files)
-    : m_files(std::move(files))
+SaveScope::SaveScope(Database &db, Prompter &prompter,
+                     std::vector<std::reference_wrapper<DataFile>> files)
 {
+    for (DataFile &file : files)
+        m_files.push_back(&file);
     for (DataFile *file : m_files) {
         m_uses.push_back(std::make_unique<FileUse>(*file, prompter));
         m_status = m_uses.back()->status();

@@ -5,6 +5,7 @@
 #include "storage/datafile.h"
 #include "storage/status.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,7 +33,8 @@ class FileUse;
 class SaveScope
 {
 public:
-    SaveScope(Database &db, Prompter &prompter, std::vector<DataFile *> files);
+    SaveScope(Database &db, Prompter &prompter,
+              std::vector<std::reference_wrapper<DataFile>> files);
     ~SaveScope();
     SaveScope(const SaveScope &) = delete;
     SaveScope &operator=(const SaveScope &) = delete;

@@ -31,7 +31,7 @@ protected:
 
 TEST_F(SaveScopeTest, OpeningAFileInsideASaveIsRefusedAndTheProgramGoesOn)
 {
-    SaveScope save(m_data->database, m_prompter, {&m_data->group});
+    SaveScope save(m_data->database, m_prompter, {m_data->group});
     ASSERT_TRUE(save.status().ok()) << save.status().text();
     {
         std::optional<FileUse> use;
@@ -54,10 +54,10 @@ TEST_F(SaveScopeTest, OpeningAFileInsideASaveIsRefusedAndTheProgramGoesOn)
 
 TEST_F(SaveScopeTest, ANestedSaveNamingAClosedFileFailsAndWritesNothing)
 {
-    SaveScope outer(m_data->database, m_prompter, {&m_data->group});
+    SaveScope outer(m_data->database, m_prompter, {m_data->group});
     ASSERT_TRUE(outer.status().ok());
     {
-        SaveScope inner(m_data->database, m_prompter, {&m_data->group, &m_data->groupPeople});
+        SaveScope inner(m_data->database, m_prompter, {m_data->group, m_data->groupPeople});
         EXPECT_TRUE(inner.status().is(ErrorCode::AccessDenied)) << inner.status().text();
         m_data->GRO.GROUP = "Inner";
         EXPECT_FALSE(inner.add(m_data->group).ok());
@@ -84,7 +84,7 @@ TEST_F(SaveScopeTest, ASaveThatCouldNotBeginWritesNothing)
 
     m_data->database.setBusyTimeoutMs(50);
     {
-        SaveScope save(m_data->database, m_prompter, {&m_data->group, &m_data->people});
+        SaveScope save(m_data->database, m_prompter, {m_data->group, m_data->people});
         EXPECT_TRUE(save.status().is(ErrorCode::FileLocked)) << save.status().text();
         // With the lock free again, a write on its own would be stored.
         held.reset();
@@ -111,7 +111,7 @@ TEST_F(SaveScopeTest, ACommitOverThreeFilesIsWhole)
     // even when the caller commits regardless.
     {
         SaveScope save(m_data->database, m_prompter,
-                       {&m_data->people, &m_data->groupPeople, &m_data->group});
+                       {m_data->people, m_data->groupPeople, m_data->group});
         ASSERT_TRUE(save.status().ok());
         prepareGroup("FAMILY", "Anna");
         EXPECT_TRUE(save.add(m_data->people).ok());
@@ -134,7 +134,7 @@ TEST_F(SaveScopeTest, ACommitOverThreeFilesIsWhole)
 
     {
         SaveScope save(m_data->database, m_prompter,
-                       {&m_data->people, &m_data->groupPeople, &m_data->group});
+                       {m_data->people, m_data->groupPeople, m_data->group});
         prepareGroup("Kids", "Anna");
         ASSERT_TRUE(save.add(m_data->people).ok());
         ASSERT_TRUE(save.add(m_data->groupPeople).ok());
@@ -147,7 +147,7 @@ TEST_F(SaveScopeTest, ACommitOverThreeFilesIsWhole)
 TEST_F(SaveScopeTest, WritesOutsideTheSaveAreRefused)
 {
     openFile(m_data->special);
-    SaveScope save(m_data->database, m_prompter, {&m_data->group});
+    SaveScope save(m_data->database, m_prompter, {m_data->group});
     ASSERT_TRUE(save.status().ok());
     m_data->SPE.DESCRIPTION = "Holiday";
     EXPECT_FALSE(save.add(m_data->special).ok());
