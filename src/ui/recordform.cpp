@@ -246,8 +246,6 @@ void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFoc
 {
     m_context.prompter.beep();
     disconnect(m_editWatch);
-    // The window's own destruction moves the focus after this form is gone.
-    disconnect(m_focusWatch);
     if (m_statusLine) {
         showStatusMessage(reason);
         m_refusedField = field;
@@ -255,8 +253,6 @@ void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFoc
         if (auto *edit = qobject_cast<QLineEdit *>(field)) {
             m_editWatch = connect(edit, &QLineEdit::textEdited, m_statusLine, [this, edit] {
                 disconnect(m_editWatch);
-                // The window's own destruction moves the focus after this form is gone.
-                disconnect(m_focusWatch);
                 m_refusedField = nullptr;
                 showStatusTip(edit);
             });
