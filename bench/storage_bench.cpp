@@ -8,8 +8,8 @@
 
 #include "runtime/dates.h"
 #include "storage/datafiles.h"
+#include "storage/engine.h"
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
