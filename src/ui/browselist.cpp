@@ -162,20 +162,19 @@ void BrowseList::scrollAction(int action)
 
 int BrowseList::showPopup(const QPoint &position)
 {
-    std::string text = m_browse->popupMenu();
-    if (text.empty())
+    const std::vector<PagedBrowse::PopupItem> items = m_browse->popupItems();
+    if (items.empty())
         return 0;
     delete m_popup;
     m_popup = new QMenu(this);
-    int number = 0;
-    for (const QString &entry : qs(text).split('|')) {
-        if (entry == "-") {
+    for (const PagedBrowse::PopupItem &item : items) {
+        if (item.number == 0) {
             m_popup->addSeparator();
             continue;
         }
-        QAction *action = m_popup->addAction(entry.startsWith('~') ? entry.mid(1) : entry);
-        action->setEnabled(!entry.startsWith('~'));
-        action->setData(++number);
+        QAction *action = m_popup->addAction(qs(item.text));
+        action->setEnabled(item.enabled);
+        action->setData(item.number);
     }
     QPointer<BrowseList> self(this);
     QAction *chosen = m_popup->exec(m_table->viewport()->mapToGlobal(position));

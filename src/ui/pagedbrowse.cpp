@@ -252,16 +252,26 @@ void PagedBrowse::cancel()
     m_response = RequestCancelled;
 }
 
-std::string PagedBrowse::popupMenu() const
+std::vector<PagedBrowse::PopupItem> PagedBrowse::popupItems() const
 {
     if (!hasUpdateForm())
         return {};
     // The items follow their buttons: a disabled button is a disabled item.
-    std::string menu = "Insert|";
-    menu += canChange() ? "Change|" : "~Change|";
-    menu += canDelete() ? "Delete|" : "~Delete|";
-    menu += "-|";
-    menu += canSelect() ? "Select" : "~Select";
+    return {{"Insert", canInsert(), 1},
+            {"Change", canChange(), 2},
+            {"Delete", canDelete(), 3},
+            {"-", false, 0},
+            {"Select", canSelect(), 4}};
+}
+
+std::string PagedBrowse::popupMenu() const
+{
+    std::string menu;
+    for (const PopupItem &item : popupItems()) {
+        if (!menu.empty())
+            menu += '|';
+        menu += item.number == 0 || item.enabled ? item.text : "~" + item.text;
+    }
     return menu;
 }
 

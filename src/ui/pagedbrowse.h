@@ -134,8 +134,19 @@ public:
     // Close: the response stays cancelled.
     void cancel();
 
-    // "Insert|Change|Delete|-|Select" with "~" on the disabled items; empty
-    // for a list without an update form.
+    // One item of the popup menu: its text, whether it can be chosen, and
+    // its number for choosePopupItem(); a separator has number 0.
+    struct PopupItem
+    {
+        std::string text;
+        bool enabled = false;
+        int number = 0;
+    };
+    // Insert, Change, Delete, a separator and Select, each enabled as its
+    // button is; empty for a list without an update form.
+    std::vector<PopupItem> popupItems() const;
+    // The same as text: "Insert|Change|Delete|-|Select" with "~" on the
+    // disabled items.
     std::string popupMenu() const;
     // Presses the button of popup item `item` (1 to 4).
     void choosePopupItem(int item);

@@ -8,10 +8,12 @@
 #include "ui/pagedbrowse.h"
 #include "ui/procedures.h"
 
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -726,6 +728,30 @@ TEST_F(BrowseWindowTest, RowsOfSeveralLinesCountThePageInRows)
               "G0" + std::string(rows + 1 < 10 ? "0" : "") + std::to_string(rows + 1) +
                   "\nsecond\nthird")
         << "a page down moves by rows";
+}
+
+TEST_F(BrowseWindowTest, TheRightClickMenuFollowsTheButtonsAndRunsTheChosenOne)
+{
+    addGroups(3);
+    std::vector<int> requests;
+    scriptForm([&requests](int request) {
+        requests.push_back(request);
+        return RequestCancelled;
+    });
+    auto shown = window();
+    BrowseList &list = shown->list();
+    QStringList seen;
+    QTimer::singleShot(0, [&list, &seen] {
+        for (QAction *action : list.popup()->actions())
+            seen << (action->isSeparator() ? "-"
+                     : action->isEnabled() ? action->text()
+                                           : "~" + action->text());
+        list.popup()->setActiveAction(list.popup()->actions().at(2)); // Delete
+        QTest::keyClick(list.popup(), Qt::Key_Return);
+    });
+    EXPECT_EQ(list.showPopup(QPoint(5, 5)), 3);
+    EXPECT_EQ(seen.join('|'), "Insert|Change|Delete|-|~Select");
+    EXPECT_EQ(requests, (std::vector<int>{DeleteRecord}));
 }
 
 } // namespace
