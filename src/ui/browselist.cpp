@@ -74,7 +74,10 @@ BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent
 
 BrowseList::~BrowseList()
 {
-    // The view goes before the list its model reads.
+    // The view goes before the list its model reads, and tells this half
+    // destroyed list nothing on its way out.
+    m_table->viewport()->removeEventFilter(this);
+    m_table->removeEventFilter(this);
     disconnect(m_table->selectionModel(), nullptr, this, nullptr);
     delete m_table;
     m_browse.reset();
