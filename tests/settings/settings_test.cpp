@@ -272,10 +272,12 @@ TEST_F(SpecialFormTest, ARefusedEndDateSaysWhyAndIsShownAsRefusedUntilCorrected)
         << status->currentMessage().toStdString();
     // The narrow form widens: the reason is not cut by the action message.
     QApplication::processEvents();
-    for (QLabel *label : status->findChildren<QLabel *>())
-        if (label->text().startsWith("Record will be"))
+    for (QLabel *label : status->findChildren<QLabel *>()) {
+        if (label->text().startsWith("Record will be")) {
             EXPECT_GE(label->x(),
                       status->fontMetrics().horizontalAdvance(status->currentMessage()));
+        }
+    }
     EXPECT_EQ(form->endDate()->palette().color(QPalette::Text), SpecialDayForm::refusedColor());
     EXPECT_NE(normal, SpecialDayForm::refusedColor());
     enter(form->endDate(), "Mar 4,2026");
