@@ -166,7 +166,7 @@ void MainFrame::updateActions()
 
 void MainFrame::setReportGlobals(bool withNotes)
 {
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     globals.CalWho = "Everyone";
     globals.Calstart = m_context.clock.today();
     if (withNotes)
@@ -175,7 +175,7 @@ void MainFrame::setReportGlobals(bool withNotes)
 
 void MainFrame::createMenus()
 {
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     auto insertRequest = [&globals] { globals.request = InsertRecord; };
     auto fromMenu = [this] { m_context.launchOrigin = "menu"; };
     auto help = [this](const char *topic) {
@@ -240,7 +240,7 @@ void MainFrame::createToolBar()
     bar->setObjectName("toolbar");
     bar->setMovable(false);
     bar->setIconSize(QSize(32, 32));
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     struct Button
     {
         ToolbarIcon icon;

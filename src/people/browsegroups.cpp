@@ -40,7 +40,7 @@ std::unique_ptr<BrowseWindow> makeGroupList(AppContext &context, int request)
 
 QWidget *BROWSEGROUPS(AppContext &context)
 {
-    SharedGlobals &globals = context.data.globals;
+    SharedGlobals &globals = context.globals;
     const int request = globals.request;
     globals.request = 0;
     std::unique_ptr<BrowseWindow> window = makeGroupList(context, request);
@@ -54,7 +54,7 @@ QWidget *BROWSEGROUPS(AppContext &context)
 
 void selectGroupList(AppContext &context)
 {
-    SharedGlobals &globals = context.data.globals;
+    SharedGlobals &globals = context.globals;
     const int request = globals.request;
     globals.request = 0;
     std::unique_ptr<BrowseWindow> window = makeGroupList(context, request);
@@ -63,7 +63,7 @@ void selectGroupList(AppContext &context)
 
 bool renderGroupList(AppContext &context, const QString &png)
 {
-    const SharedGlobals kept = context.data.globals;
+    const SharedGlobals kept = context.globals;
     std::unique_ptr<BrowseWindow> window = makeGroupList(context);
     bool saved = false;
     if (window) {
@@ -75,7 +75,7 @@ bool renderGroupList(AppContext &context, const QString &png)
         saved = window->grab().save(png, "PNG");
         window->close();
     }
-    context.data.globals = kept;
+    context.globals = kept;
     return saved;
 }
 

@@ -78,7 +78,7 @@ bool savePicture(QWidget &widget, const QString &png)
 
 QWidget *BROWSEPERSON(AppContext &context)
 {
-    SharedGlobals &globals = context.data.globals;
+    SharedGlobals &globals = context.globals;
     const int request = globals.request;
     globals.request = 0;
     BrowseWindow *window = makeWindow(context, request);
@@ -97,7 +97,7 @@ int choosePerson(AppContext &context)
         response = window->runModal();
         delete window;
     }
-    context.data.globals.response = response;
+    context.globals.response = response;
     return response;
 }
 
@@ -124,7 +124,7 @@ bool renderPersonForm(AppContext &context, const QString &png)
     data.PEO.PERSON = "Jonas";
     if (!data.people.get(PEO_PERSON_KEY).ok())
         return false;
-    data.globals.request = ChangeRecord;
+    context.globals.request = ChangeRecord;
     PersonForm form(context);
     if (!form.form().start())
         return false;

@@ -278,7 +278,7 @@ protected:
 PeoplePickerDialog::PeoplePickerDialog(AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context),
       m_peopleUse(std::make_unique<FileUse>(context.data.people, context.prompter)),
-      m_list(context.PickedPeople), m_openedRequest(context.data.globals.request)
+      m_list(context.PickedPeople), m_openedRequest(context.globals.request)
 {
     setWindowTitle(QString::fromLatin1(kWindowTitle));
     createControls();
@@ -514,9 +514,9 @@ void PeoplePickerDialog::insertPerson()
     if (!m_context.procedures->hasCalled("UPDATEPERSON"))
         return;
     m_context.data.PEO = PeopleRecord{};
-    m_context.data.globals.request = InsertRecord;
+    m_context.globals.request = InsertRecord;
     m_context.procedures->call("UPDATEPERSON", m_context);
-    m_context.data.globals.request = m_openedRequest;
+    m_context.globals.request = m_openedRequest;
     // The new person takes its place in the order; the marks go with the
     // old list.
     reload();
@@ -532,7 +532,7 @@ void PeoplePickerDialog::selectMarked()
 
 void PeoplePickerDialog::done(int result)
 {
-    m_context.data.globals.response = m_selected ? RequestCompleted : RequestCancelled;
+    m_context.globals.response = m_selected ? RequestCompleted : RequestCancelled;
     QDialog::done(result);
 }
 
@@ -600,7 +600,7 @@ std::unique_ptr<PeoplePickerDialog> makePeoplePicker(AppContext &context, QWidge
 
 void BROWSEPERSONM(AppContext &context)
 {
-    context.data.globals.response = RequestCancelled;
+    context.globals.response = RequestCancelled;
     // The caller's window owns the dialog too; if it goes away while the
     // dialog runs, the guard is cleared and nothing is deleted twice.
     QPointer<PeoplePickerDialog> dialog =
@@ -639,7 +639,7 @@ bool renderPeoplePicker(AppContext &context, const QString &pngPath)
     if (context.data.people.hasRecords(any).ok() && !any)
         addSamplePeople(context);
     const std::vector<PickedPerson> callersList = context.PickedPeople;
-    const SharedGlobals callersGlobals = context.data.globals;
+    const SharedGlobals callersGlobals = context.globals;
     bool saved = false;
     {
         std::unique_ptr<PeoplePickerDialog> dialog = makePeoplePicker(context);
@@ -654,7 +654,7 @@ bool renderPeoplePicker(AppContext &context, const QString &pngPath)
         dialog->hide();
     }
     context.PickedPeople = callersList;
-    context.data.globals = callersGlobals;
+    context.globals = callersGlobals;
     return saved;
 }
 

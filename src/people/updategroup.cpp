@@ -311,7 +311,7 @@ void GroupFormWindow::finish()
     m_form.finish();
     if (shown) {
         const bool completed = !m_closedByButton && m_lastPickerCompleted;
-        m_context.data.globals.response = completed ? RequestCompleted : RequestCancelled;
+        m_context.globals.response = completed ? RequestCompleted : RequestCancelled;
     }
 }
 
@@ -480,7 +480,7 @@ void GroupFormWindow::insertMembers()
     // with the adds: the picker may stay open while another station works.
     if (!m_insert->isEnabled() || !groupIsStored() || !groupIsCurrent())
         return;
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     globals.request = SelectRecord;
     globals.response = RequestCancelled;
     const bool called = m_context.procedures->call("BROWSEPERSONM", m_context);
@@ -575,14 +575,14 @@ void UPDATEGROUP2(AppContext &context)
 bool renderGroupForm(AppContext &context, const QString &png)
 {
     AppData &data = context.data;
-    const SharedGlobals keptGlobals = data.globals;
+    const SharedGlobals keptGlobals = context.globals;
     const GroupRecord keptGroup = data.GRO;
     bool saved = false;
     {
         FileUse groups(data.group, context.prompter);
         data.group.set(GRO_GROUP_KEY);
         const bool any = data.group.next().ok();
-        data.globals.request = any ? ChangeRecord : InsertRecord;
+        context.globals.request = any ? ChangeRecord : InsertRecord;
         GroupFormWindow window(context);
         if (window.start()) {
             window.setAttribute(Qt::WA_DontShowOnScreen);
@@ -594,7 +594,7 @@ bool renderGroupForm(AppContext &context, const QString &png)
         }
         window.finish();
     }
-    data.globals = keptGlobals;
+    context.globals = keptGlobals;
     data.GRO = keptGroup;
     return saved;
 }

@@ -201,7 +201,7 @@ void SpecialDayForm::enterEndDate()
 
 void SpecialDayForm::pickDate(QLineEdit *entry)
 {
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     const std::int32_t request = globals.request;
     const std::int32_t response = globals.response;
     m_context.PickedDate = 0;
@@ -282,7 +282,7 @@ bool renderSpecialForm(AppContext &context, const QString &png)
     if (!data.special.next().ok())
         return false;
     data.special.cursor().release();
-    data.globals.request = ChangeRecord;
+    context.globals.request = ChangeRecord;
     SpecialDayForm form(context);
     if (!form.form().start())
         return false;

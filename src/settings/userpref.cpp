@@ -317,7 +317,7 @@ bool UserPrefWindow::start()
         return false;
     }
     // Always the change of the one record, whatever the caller asked.
-    data.globals.request = ChangeRecord;
+    m_context.globals.request = ChangeRecord;
     m_form.start();
     if (!m_list->browse().open()) {
         m_finished = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runtime/dates.h"
+#include "runtime/procedureglobals.h"
 #include "runtime/prompter.h"
 #include "runtime/text.h"
 #include "storage/datafiles.h"
@@ -23,9 +24,9 @@ class ProcedureTable;
 // One entry of the people picker's list.
 struct PickedPerson
 {
-    Text<1> mark;        // "*" when marked
-    Text<10> shortName;  // PEO:PERSON
-    Text<30> longName;   // PEO:NAME
+    Text<1> mark;         // "*" when marked
+    Text<10> shortName;   // PEO:PERSON
+    Text<30> longName;    // PEO:NAME
     std::int32_t row = 0; // position in load order, 1 to n
 };
 
@@ -43,6 +44,9 @@ public:
     AppContext &operator=(const AppContext &) = delete;
 
     AppData data;
+    // The request and response between procedures and the report
+    // parameters, alive for the whole run.
+    SharedGlobals globals;
     Prompter &prompter;
     Clock &clock;
     std::unique_ptr<ProcedureTable> procedures;

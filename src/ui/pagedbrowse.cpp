@@ -181,7 +181,7 @@ void PagedBrowse::callForm(int request)
     // The view gives up its reads while the form runs.
     if (m_list.source())
         m_list.source()->release();
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     globals.request = request;
     globals.response = RequestCancelled;
     m_inForm = true;

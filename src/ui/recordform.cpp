@@ -88,7 +88,7 @@ std::string RecordForm::actionMessage() const
 
 bool RecordForm::start()
 {
-    SharedGlobals &globals = m_context.data.globals;
+    SharedGlobals &globals = m_context.globals;
     m_request = globals.request;
     globals.request = 0;
     globals.response = 0;
@@ -138,7 +138,7 @@ void RecordForm::finish()
 {
     m_uses.clear();
     m_shown = false;
-    m_context.data.globals.response = isCompleted() ? RequestCompleted : RequestCancelled;
+    m_context.globals.response = isCompleted() ? RequestCompleted : RequestCancelled;
 }
 
 void RecordForm::refuse(int kind)

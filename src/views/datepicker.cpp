@@ -113,9 +113,9 @@ void DatePickerDialog::done(int result)
 {
     if (result == QDialog::Accepted) {
         m_context.PickedDate = m_grid.date();
-        m_context.data.globals.response = RequestCompleted;
+        m_context.globals.response = RequestCompleted;
     } else {
-        m_context.data.globals.response = RequestCancelled;
+        m_context.globals.response = RequestCancelled;
     }
     QDialog::done(result);
 }
@@ -271,7 +271,7 @@ std::unique_ptr<DatePickerDialog> makeDatePicker(AppContext &context, QWidget *p
 
 void LOOKUPCAL(AppContext &context)
 {
-    context.data.globals.response = RequestCancelled;
+    context.globals.response = RequestCancelled;
     // The caller's window owns the dialog too; if it goes away while the
     // dialog runs, the guard is cleared and nothing is deleted twice.
     QPointer<DatePickerDialog> dialog =

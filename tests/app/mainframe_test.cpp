@@ -126,7 +126,7 @@ TEST_F(MainFrameTest, LaunchOriginAndRequestDependOnMenuOrToolbar)
     auto record = [&](const char *how) {
         return [&, how](AppContext &context) {
             seen.push_back(std::string(how) + ":" + context.launchOrigin.str() + ":" +
-                           std::to_string(context.data.globals.request));
+                           std::to_string(context.globals.request));
             context.launchOrigin = "    ";
         };
     };
@@ -140,9 +140,9 @@ TEST_F(MainFrameTest, LaunchOriginAndRequestDependOnMenuOrToolbar)
     menuItem("&Activities", "Browse by &Date, Person, Group")->trigger();
     button(1)->trigger();
     menuItem("&Activities", "&Add Activity")->trigger();
-    EXPECT_EQ(m_context.data.globals.request, 0); // cleared after the menu item
+    EXPECT_EQ(m_context.globals.request, 0); // cleared after the menu item
     button(0)->trigger();
-    EXPECT_EQ(m_context.data.globals.request, 1); // not after the button
+    EXPECT_EQ(m_context.globals.request, 1); // not after the button
     EXPECT_EQ(seen, (std::vector<std::string>{"called:menu:0", "independent::0", "called::1",
                                               "called::1"}));
 }
@@ -152,7 +152,7 @@ TEST_F(MainFrameTest, CalendarButtonsSetTheReportParameters)
     std::vector<std::string> seen;
     for (const char *name : {"DAYPORT", "WEEKSUMM"})
         m_context.procedures->setIndependent(name, [&, name](AppContext &context) {
-            const SharedGlobals &g = context.data.globals;
+            const SharedGlobals &g = context.globals;
             seen.push_back(std::string(name) + ":" + g.CalWho.str() + ":" +
                            std::to_string(g.Calstart) + ":" + std::to_string(g.CalNotes));
             return nullptr;

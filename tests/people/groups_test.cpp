@@ -105,7 +105,7 @@ protected:
             m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
         m_context->procedures->setCalled("BROWSEPERSONM", [this](AppContext &context) {
             ++m_pickerCalls;
-            m_pickerRequest = context.data.globals.request;
+            m_pickerRequest = context.globals.request;
             context.PickedPeople.clear();
             for (const std::string &name : m_picked) {
                 PickedPerson person;
@@ -113,7 +113,7 @@ protected:
                 person.shortName = name;
                 context.PickedPeople.push_back(person);
             }
-            context.data.globals.response = m_pickerAnswer;
+            context.globals.response = m_pickerAnswer;
             if (m_whilePicking)
                 m_whilePicking();
         });
@@ -205,7 +205,7 @@ protected:
         } else {
             data().GRO = {};
         }
-        data().globals.request = request;
+        m_context->globals.request = request;
         auto window = std::make_unique<GroupFormWindow>(*m_context);
         if (window->start()) {
             window->show();
@@ -313,7 +313,7 @@ TEST_F(GroupsTest, NewGroupIsAddedWhenItsNameIsAcceptedAndGoesOnAsAChange)
     window->closeButton()->click();
     EXPECT_FALSE(window->isVisible());
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled) << "Close always cancels";
+    EXPECT_EQ(m_context->globals.response, RequestCancelled) << "Close always cancels";
 }
 
 TEST_F(GroupsTest, BlankNewNameAsksWhetherToLeave)
@@ -333,7 +333,7 @@ TEST_F(GroupsTest, BlankNewNameAsksWhetherToLeave)
     QTest::keyClick(window->nameEntry(), Qt::Key_Return);
     EXPECT_FALSE(window->isVisible());
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(groups().empty());
 }
 
@@ -546,7 +546,7 @@ TEST_F(GroupsTest, RenameOntoAnotherGroupFailsAndOffersToTryAgain)
     EXPECT_EQ(m_pickerCalls, 0);
     EXPECT_FALSE(window->isVisible());
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_EQ(groups(), (Strings{"Band", "Kids"}));
     EXPECT_EQ(memberships(), (Strings{"Band/Eve", "Kids/Ann"}));
 }
@@ -623,7 +623,7 @@ TEST_F(GroupsTest, GroupDeletedElsewhereClosesTheFormWithoutAddingMembers)
     EXPECT_EQ(m_pickerCalls, 0);
     EXPECT_FALSE(window->isVisible());
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(groups().empty());
     EXPECT_TRUE(memberships().empty());
 }
@@ -644,7 +644,7 @@ TEST_F(GroupsTest, DeleteIsRefusedWhileAnActivityUsesTheGroup)
                                    "Record Update Error"}));
     EXPECT_NE(m_prompter.shown()[1].request.text.find("ACTIVITY"), std::string::npos);
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_EQ(groups(), Strings{"Kids"});
     EXPECT_EQ(memberships(), Strings{"Kids/Ann"});
 }
@@ -661,7 +661,7 @@ TEST_F(GroupsTest, DeleteTakesTheMembershipsWithTheGroup)
     auto window = openForm(DeleteRecord, "Kids");
     window->finish();
     EXPECT_EQ(captions(), Strings{"Confirm Delete"});
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(groups(), Strings{"Band"});
     EXPECT_EQ(memberships(), Strings{"Band/Ann"});
 }
@@ -672,20 +672,20 @@ TEST_F(GroupsTest, CloseBoxAfterACompletedPickerLeavesCompleted)
     auto window = openForm(ChangeRecord, "Kids");
     window->close();
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled) << "no picker call";
+    EXPECT_EQ(m_context->globals.response, RequestCancelled) << "no picker call";
 
     window = openForm(ChangeRecord, "Kids");
     m_picked = {"Ann"};
     window->insertButton()->click();
     window->close();
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
 
     window = openForm(ChangeRecord, "Kids");
     window->insertButton()->click();
     window->closeButton()->click();
     window->finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled) << "Close always cancels";
+    EXPECT_EQ(m_context->globals.response, RequestCancelled) << "Close always cancels";
 }
 
 // ---------------------------------------------------------------------------
@@ -712,7 +712,7 @@ TEST_F(GroupsTest, GroupListShowsSelectOnlyWhenChoosing)
     list.reset();
 
     data().GRO.GROUP = "Kids";
-    data().globals.request = SelectRecord;
+    m_context->globals.request = SelectRecord;
     QTimer::singleShot(0, [] {
         auto *window = dynamic_cast<BrowseWindow *>(QApplication::activeModalWidget());
         ASSERT_NE(window, nullptr);
@@ -722,7 +722,7 @@ TEST_F(GroupsTest, GroupListShowsSelectOnlyWhenChoosing)
         window->selectButton()->click();
     });
     selectGroupList(*m_context);
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(data().GRO.GROUP.str(), "kids") << "opened at the caller's group, chosen";
 }
 

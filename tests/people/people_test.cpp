@@ -68,7 +68,7 @@ protected:
     // Starts the person form for `request` without running it modally.
     std::unique_ptr<PersonForm> form(int request)
     {
-        data().globals.request = request;
+        m_context->globals.request = request;
         auto made = std::make_unique<PersonForm>(*m_context);
         if (made->form().start())
             made->show();
@@ -110,7 +110,7 @@ TEST_F(PeopleTest, InsertPrimesTodayAndAddsTwoNamesDifferingInCase)
         shown->okButton()->click();
         EXPECT_FALSE(shown->isVisible());
         shown->form().finish();
-        EXPECT_EQ(data().globals.response, RequestCompleted);
+        EXPECT_EQ(m_context->globals.response, RequestCompleted);
     }
     ASSERT_TRUE(findPerson("Ann"));
     EXPECT_EQ(data().PEO.DATE, 80000);
@@ -149,7 +149,7 @@ TEST_F(PeopleTest, EnterInAnEntryMovesOnAndCancelOnANewPersonAlwaysAsks)
     EXPECT_EQ(m_prompter.shown()[0].request.caption, "Update Cancelled");
     EXPECT_FALSE(shown->isVisible());
     shown->form().finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     bool any = true;
     ASSERT_TRUE(data().people.hasRecords(any).ok());
     EXPECT_FALSE(any);
@@ -170,7 +170,7 @@ TEST_F(PeopleTest, RenameCarriesToActivitiesNotGroupsAndKeepsTheDate)
     type(shown->shortName(), "Bob");
     shown->okButton()->click();
     shown->form().finish();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     ASSERT_TRUE(findPerson("Bob"));
     EXPECT_EQ(data().PEO.DATE, 1234);
     data().personAct.set(PER_PERSON_KEY);
@@ -188,9 +188,9 @@ TEST_F(PeopleTest, DeleteAsksOnlyConfirmDeleteAndLeavesParticipations)
     ASSERT_TRUE(data().personAct.add().ok());
     ASSERT_TRUE(findPerson("Eva"));
     m_prompter.queueAnswer(ButtonOk);
-    data().globals.request = DeleteRecord;
+    m_context->globals.request = DeleteRecord;
     UPDATEPERSON(*m_context);
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     ASSERT_EQ(m_prompter.shown().size(), 1u);
     EXPECT_EQ(m_prompter.shown()[0].request.caption, "Confirm Delete");
     EXPECT_FALSE(findPerson("Eva"));
@@ -207,7 +207,7 @@ class PeopleListTest : public PeopleTest
 protected:
     BrowseWindow *openList(int request = 0)
     {
-        data().globals.request = request;
+        m_context->globals.request = request;
         m_window = static_cast<BrowseWindow *>(BROWSEPERSON(*m_context));
         EXPECT_NE(m_window, nullptr);
         m_window->show();
@@ -287,7 +287,7 @@ TEST_F(PeopleListTest, SelectModeLeavesTheChosenPersonInTheBuffer)
     EXPECT_TRUE(window->selectButton()->isVisible());
     EXPECT_EQ(highlighted(), "Bo");
     QTest::keyClicks(window->list().table(), "S"); // locator to "S": the last person
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(data().PEO.PERSON, "Dan");
 }
 

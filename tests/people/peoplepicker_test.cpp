@@ -43,7 +43,7 @@ protected:
         m_context = std::make_unique<AppContext>(m_prompter, m_clock);
         ASSERT_TRUE(data().database.open(m_dir).ok());
         m_peopleUse = std::make_unique<FileUse>(data().people, m_prompter);
-        data().globals.request = SelectRecord;
+        m_context->globals.request = SelectRecord;
     }
     void TearDown() override
     {
@@ -391,10 +391,10 @@ TEST_F(PickerTest, SelectHandsBackOnlyTheMarkedInShortNameOrder)
         click(dialog, 4, Qt::RightButton); // carl again: unmarked
         dialog.button(Command::Select)->click();
     });
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(pickedNames(), (std::vector<std::string>{"ANN", "Ann", "bob"}));
     EXPECT_EQ(m_context->PickedPeople[2].row, 3) << "row numbers keep their load order";
-    EXPECT_EQ(data().globals.request, SelectRecord);
+    EXPECT_EQ(m_context->globals.request, SelectRecord);
 }
 
 TEST_F(PickerTest, EnterPressesSelect)
@@ -404,7 +404,7 @@ TEST_F(PickerTest, EnterPressesSelect)
         dialog.button(Command::TagClear)->click();
         QTest::keyClick(dialog.table(), Qt::Key_Return);
     });
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(pickedNames(), std::vector<std::string>{"Ann"});
 }
 
@@ -419,12 +419,12 @@ TEST_F(PickerTest, CancelEscapeAndTheCloseBoxLeaveCancelledWithEveryone)
         [](PeoplePickerDialog &dialog) { dialog.close(); },
     };
     for (std::size_t way = 0; way < ways.size(); ++way) {
-        data().globals.response = RequestCompleted;
+        m_context->globals.response = RequestCompleted;
         runPicker([&](PeoplePickerDialog &dialog) {
             click(dialog, 2, Qt::RightButton);
             ways[way](dialog);
         });
-        EXPECT_EQ(data().globals.response, RequestCancelled) << "way " << way;
+        EXPECT_EQ(m_context->globals.response, RequestCancelled) << "way " << way;
         EXPECT_EQ(pickedNames(), everyone) << "way " << way;
     }
 }
@@ -451,11 +451,11 @@ TEST_F(PickerTest, InsertAddsThroughThePersonFormAndLosesTheMarks)
     int calls = 0;
     m_context->procedures->setCalled("UPDATEPERSON", [&](AppContext &context) {
         ++calls;
-        EXPECT_EQ(context.data.globals.request, InsertRecord);
+        EXPECT_EQ(context.globals.request, InsertRecord);
         EXPECT_EQ(context.data.PEO, PeopleRecord{}) << "the buffer is cleared first";
         context.data.PEO = PeopleRecord{"Bo", "Bo Berg", 1000};
         ASSERT_TRUE(context.data.people.add().ok());
-        context.data.globals.response = RequestCompleted;
+        context.globals.response = RequestCompleted;
     });
     runPicker([&](PeoplePickerDialog &dialog) {
         click(dialog, 1, Qt::RightButton);
@@ -470,8 +470,8 @@ TEST_F(PickerTest, InsertAddsThroughThePersonFormAndLosesTheMarks)
         // The form completed, yet leaving by the close box is no selection.
         dialog.close();
     });
-    EXPECT_EQ(data().globals.response, RequestCancelled);
-    EXPECT_EQ(data().globals.request, SelectRecord);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.request, SelectRecord);
     EXPECT_EQ(pickedNames(), (std::vector<std::string>{"Al", "Bo", "Cy"}));
 }
 
@@ -495,7 +495,7 @@ TEST_F(PickerTest, EmptyPeopleFile)
         dialog.button(Command::TagClear)->click();
         dialog.button(Command::Select)->click();
     });
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_TRUE(m_context->PickedPeople.empty());
     EXPECT_TRUE(m_prompter.shown().empty());
 }
@@ -515,11 +515,11 @@ TEST_F(PickerTest, PeopleFileIsClosedByTheLastUser)
 TEST_F(PickerTest, RenderingWritesAPictureAndLeavesTheGlobalsAlone)
 {
     const std::string png = (m_dir / "picker.png").string();
-    data().globals.response = RequestCompleted;
+    m_context->globals.response = RequestCompleted;
     m_context->PickedPeople.push_back(PickedPerson{"*", "Kept", "", 4});
     ASSERT_TRUE(renderPeoplePicker(*m_context, QString::fromStdString(png)));
     EXPECT_TRUE(std::filesystem::file_size(png) > 0);
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(pickedNames(), std::vector<std::string>{"Kept"});
     bool any = false;
     ASSERT_TRUE(data().people.hasRecords(any).ok());

@@ -34,7 +34,7 @@ protected:
         m_context = std::make_unique<AppContext>(m_prompter, m_clock);
         ASSERT_TRUE(m_context->data.database.open(m_dir).ok());
         m_use = std::make_unique<FileUse>(m_context->data.people, m_prompter);
-        m_context->data.globals.request = InsertRecord;
+        m_context->globals.request = InsertRecord;
         m_form = std::make_unique<PersonForm>(*m_context);
         ASSERT_TRUE(m_form->form().start());
         m_form->show();

@@ -62,9 +62,9 @@ protected:
         ASSERT_TRUE(data().userPref.add().ok());
         m_context->procedures->setCalled("UPDATESPECIAL", UPDATESPECIAL);
         m_context->procedures->setCalled("LOOKUPCAL", [this](AppContext &context) {
-            m_calendarSaw = {context.data.globals.request, context.PickedDate};
+            m_calendarSaw = {context.globals.request, context.PickedDate};
             context.PickedDate = m_pick;
-            context.data.globals.response = m_pick ? RequestCompleted : RequestCancelled;
+            context.globals.response = m_pick ? RequestCompleted : RequestCancelled;
         });
     }
     void TearDown() override
@@ -171,7 +171,7 @@ class SpecialFormTest : public SettingsTest
 protected:
     std::unique_ptr<SpecialDayForm> open(int request)
     {
-        data().globals.request = request;
+        m_context->globals.request = request;
         auto form = std::make_unique<SpecialDayForm>(*m_context);
         if (form->form().start()) {
             form->show();
@@ -207,7 +207,7 @@ TEST_F(SpecialFormTest, EndDateLeftEmptyBecomesTheStartDate)
         form->okButton()->click();
         EXPECT_FALSE(form->isVisible());
         form->form().finish();
-        EXPECT_EQ(data().globals.response, RequestCompleted);
+        EXPECT_EQ(m_context->globals.response, RequestCompleted);
         EXPECT_EQ(data().SPE.ENDDATE, m_mar3);
     }
     EXPECT_EQ(m_prompter.beeps(), 0);
@@ -300,16 +300,16 @@ TEST_F(SpecialFormTest, ARefusedDateLeavesWhatIsTypedElsewhere)
 TEST_F(SpecialFormTest, CalButtonsPickThroughTheGlobalsAndRestoreThem)
 {
     auto form = open(InsertRecord);
-    data().globals.request = 0;
-    data().globals.response = 0;
+    m_context->globals.request = 0;
+    m_context->globals.response = 0;
     m_context->PickedDate = 77;
     m_pick = m_mar3 + 10;
     form->startCalendar()->click();
     EXPECT_EQ(m_calendarSaw, (std::pair<int, Date>{SelectRecord, 0}));
     EXPECT_EQ(form->startDate()->text().toStdString(), d3(m_mar3 + 10));
     EXPECT_EQ(m_context->PickedDate, 0);
-    EXPECT_EQ(data().globals.request, 0);
-    EXPECT_EQ(data().globals.response, 0);
+    EXPECT_EQ(m_context->globals.request, 0);
+    EXPECT_EQ(m_context->globals.response, 0);
 
     m_pick = 0; // cancelled: the focus goes to the end date, nothing changes
     form->endCalendar()->click();
@@ -327,9 +327,9 @@ TEST_F(SpecialFormTest, DeleteConfirmsAndAPeriodGoneMeanwhileOffersToTryAgain)
     addPeriod(m_mar3, m_mar3, "Keep");
     rereadFirst();
     m_prompter.queueAnswer(ButtonCancel);
-    data().globals.request = DeleteRecord;
+    m_context->globals.request = DeleteRecord;
     UPDATESPECIAL(*m_context);
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_EQ(stored(), std::vector<std::string>{"Keep"});
 
     rereadFirst();
@@ -341,14 +341,14 @@ TEST_F(SpecialFormTest, DeleteConfirmsAndAPeriodGoneMeanwhileOffersToTryAgain)
     m_prompter.clear();
     for (int answer : {ButtonOk, ButtonOk, ButtonNo})
         m_prompter.queueAnswer(answer);
-    data().globals.request = DeleteRecord;
+    m_context->globals.request = DeleteRecord;
     UPDATESPECIAL(*m_context);
     EXPECT_EQ(captions(), (std::vector<std::string>{"Confirm Delete", "Update Operation Error",
                                                     "Record Update Error"}));
     EXPECT_EQ(m_prompter.shown()[1].request.text, "This record was changed by another station.");
     EXPECT_EQ(m_prompter.shown()[2].request.text,
               "An error was experienced deleting this record.  Do you want to try to save again?");
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
 }
 
 TEST_F(SpecialFormTest, CancelAsksOnlyWhenSomethingChanged)
@@ -369,7 +369,7 @@ TEST_F(SpecialFormTest, CancelAsksOnlyWhenSomethingChanged)
     form->cancelButton()->click();
     EXPECT_FALSE(form->isVisible());
     form->form().finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(stored().empty());
 }
 
@@ -381,7 +381,7 @@ class UserPrefTest : public SettingsTest
 protected:
     UserPrefWindow *open()
     {
-        data().globals.request = DeleteRecord; // whatever is asked, it is a change
+        m_context->globals.request = DeleteRecord; // whatever is asked, it is a change
         m_window = static_cast<UserPrefWindow *>(USERPREF(*m_context));
         EXPECT_NE(m_window, nullptr);
         m_window->show();
@@ -451,7 +451,7 @@ TEST_F(UserPrefTest, OkSavesTheTypedTimesAndBadOnesBeep)
     type(window->duration(), "1:45");
     window->okButton()->click();
     EXPECT_FALSE(isOpen());
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(storedPrefs(), (UserPrefRecord{9 * 360000 + 30 * 6000 + 1, 105 * 6000 + 1}));
 }
 
@@ -486,7 +486,7 @@ TEST_F(UserPrefTest, CancelKeepsTheOldDurationWithoutAQuestion)
     window->cancelButton()->click();
     EXPECT_FALSE(isOpen());
     EXPECT_TRUE(m_prompter.shown().empty());
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_EQ(storedPrefs().DURATION, kOneHour);
 }
 
@@ -506,7 +506,7 @@ TEST_F(UserPrefTest, CloseBoxAsksOnlyWhenSomethingChanged)
     m_prompter.queueAnswer(ButtonYes);
     window->close();
     EXPECT_FALSE(isOpen());
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(storedPrefs().DURATION, 3 * 360000 + 1);
 }
 
@@ -532,7 +532,7 @@ TEST_F(UserPrefTest, AChangeByAnotherStationMeanwhileIsNeverOverwrittenSilently)
         m_prompter.queueAnswer(answer);
     window->okButton()->click();
     EXPECT_FALSE(isOpen()) << "No closes it";
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_EQ(storedPrefs(), (UserPrefRecord{8 * 360000 + 1, kOneHour}));
 }
 

@@ -451,9 +451,9 @@ protected:
             ++m_calls;
             m_lastWatched = context.data.group.current().watched;
             m_lastSeen = context.data.GRO.GROUP.str();
-            int request = context.data.globals.request;
-            context.data.globals.request = 0;
-            context.data.globals.response = work(request);
+            int request = context.globals.request;
+            context.globals.request = 0;
+            context.globals.response = work(request);
         });
     }
     int m_calls = 0;
@@ -490,7 +490,7 @@ TEST_F(BrowseFormTest, ResetAfterInsertLandsOnThatVeryRecordAmongEqualKeys)
     m_context->procedures->setCalled("UPDATEPERSON", [this](AppContext &context) {
         context.data.PEO.PERSON = "New";
         context.data.PEO.DATE = 5000;
-        context.data.globals.response =
+        context.globals.response =
             context.data.people.add().ok() ? RequestCompleted : RequestCancelled;
     });
     BrowseConfig config = peopleConfig();
@@ -598,9 +598,9 @@ TEST_F(BrowseFormTest, SelectModeOpensAtTheCallersRecordAndCompletes)
     EXPECT_TRUE(browse.select());
     EXPECT_EQ(m_host.closes, 1);
     EXPECT_TRUE(data().group.current().watched);
-    data().globals.response = 0;
+    m_context->globals.response = 0;
     EXPECT_EQ(browse.close(), RequestCompleted);
-    EXPECT_EQ(data().globals.response, 0) << "the caller writes the response, not the list";
+    EXPECT_EQ(m_context->globals.response, 0) << "the caller writes the response, not the list";
     EXPECT_EQ(data().GRO.GROUP, "G021");
 }
 

@@ -58,7 +58,7 @@ public:
     // Starts the form as its caller would, and shows it when it is to be shown.
     bool open(int request)
     {
-        form.m_context.data.globals.request = request;
+        form.m_context.globals.request = request;
         bool shown = form.start();
         if (shown)
             show();
@@ -175,16 +175,16 @@ protected:
 TEST_F(RecordFormTest, NewRecordClosedUntouchedAsksNothingAndIsCancelled)
 {
     auto dialog = groupDialog();
-    data().globals.response = RequestCompleted;
+    m_context->globals.response = RequestCompleted;
     ASSERT_TRUE(dialog->open(InsertRecord));
-    EXPECT_EQ(data().globals.request, 0);
-    EXPECT_EQ(data().globals.response, 0);
+    EXPECT_EQ(m_context->globals.request, 0);
+    EXPECT_EQ(m_context->globals.response, 0);
     EXPECT_EQ(dialog->action->text(), "Record will be Added");
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(m_prompter.shown().empty());
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
 }
 
 TEST_F(RecordFormTest, InsertAddsOnOkAndKeepsTheFormOpenOnABlankOrDuplicateName)
@@ -198,7 +198,7 @@ TEST_F(RecordFormTest, InsertAddsOnOkAndKeepsTheFormOpenOnABlankOrDuplicateName)
     dialog->okButton->click();
     EXPECT_FALSE(dialog->isVisible());
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_EQ(data().GRO.GROUP.str(), "Choir") << "the new record is handed back";
     EXPECT_TRUE(groupExists("Choir"));
 
@@ -211,7 +211,7 @@ TEST_F(RecordFormTest, InsertAddsOnOkAndKeepsTheFormOpenOnABlankOrDuplicateName)
     EXPECT_EQ(lastText(), "Adding this record creates a duplicate entry for the key:Name Order");
     EXPECT_EQ(second->edit->selectedText(), "CHOIR") << "the first field is selected";
     second->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
 }
 
 TEST_F(RecordFormTest, RequestsTheFormDoesNotAllowAreRefused)
@@ -226,7 +226,7 @@ TEST_F(RecordFormTest, RequestsTheFormDoesNotAllowAreRefused)
               "for this procedure.  Press OK to return to the calling procedure");
     EXPECT_NE(lastText().find("to delete a record, however deletions"), std::string::npos);
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
 }
 
 // ---------------------------------------------------------------------------
@@ -245,7 +245,7 @@ TEST_F(RecordFormTest, ChangeSavesThroughTheUpdateOperationWithItsCascades)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     data().ACT.ACTNUMBER = 1;
     ASSERT_TRUE(data().activity.get(ACT_ACTNUMBER_KEY).ok());
     EXPECT_EQ(data().ACT.GROUP.str(), "Chorus");
@@ -266,7 +266,7 @@ TEST_F(RecordFormTest, LeavingWithChangesAsksWhetherToSave)
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(groupExists("Choir"));
 
     addAndReread(data().group, data().GRO, GroupRecord{"Band"});
@@ -277,7 +277,7 @@ TEST_F(RecordFormTest, LeavingWithChangesAsksWhetherToSave)
     again->cancelButton->click();
     EXPECT_FALSE(again->isVisible());
     again->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_TRUE(groupExists("Brass"));
 }
 
@@ -332,7 +332,7 @@ TEST_F(RecordFormTest, CancelOfAFormThatClosesAtOnceAsksNothing)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(m_prompter.shown().empty());
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(groupExists("Choir"));
 }
 
@@ -367,7 +367,7 @@ TEST_F(RecordFormTest, DeleteIsConfirmedAndARefusedDeleteOffersToTryAgain)
     EXPECT_EQ(lastText(), "An error was experienced deleting this record.  Do you want to try to "
                           "save again?");
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(groupExists("Choir"));
 
     addAndReread(data().group, data().GRO, GroupRecord{"Band"});
@@ -381,7 +381,7 @@ TEST_F(RecordFormTest, DeleteIsConfirmedAndARefusedDeleteOffersToTryAgain)
     m_prompter.queueAnswer(ButtonOk);
     EXPECT_FALSE(dialog->open(DeleteRecord));
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
     EXPECT_FALSE(groupExists("Band"));
 }
 
@@ -434,7 +434,7 @@ TEST_F(RecordFormTest, SaveOfAPersonChangedOnAnotherStationOffersToTryAgainAndFa
     EXPECT_EQ(captions(), changedThenAsked);
     EXPECT_FALSE(dialog->isVisible()) << "No closes the form";
     dialog->form.finish();
-    EXPECT_EQ(data().globals.response, RequestCancelled);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     data().PEO.PERSON = "Cy";
     ASSERT_TRUE(data().people.get(PEO_PERSON_KEY).ok());
     EXPECT_EQ(data().PEO.NAME.str(), "Cyril") << "the other station's change was overwritten";

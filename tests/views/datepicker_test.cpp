@@ -216,7 +216,7 @@ TEST_F(DatePickerTest, DoubleClickOnADayPicksItAsOkDoes)
     EXPECT_FALSE(m_dialog->isVisible());
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
     EXPECT_EQ(m_context.PickedDate, makeDate(8, 3, 2026));
-    EXPECT_EQ(m_context.data.globals.response, RequestCompleted);
+    EXPECT_EQ(m_context.globals.response, RequestCompleted);
 }
 
 TEST_F(DatePickerTest, EachWayOfClosingGivesItsResponse)
@@ -246,13 +246,12 @@ TEST_F(DatePickerTest, EachWayOfClosingGivesItsResponse)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         m_context.PickedDate = 0;
-        m_context.data.globals.response = 0;
+        m_context.globals.response = 0;
         open({5, 31, 2026});
         click("B3"); // April 30
         c.close(*m_dialog);
         EXPECT_FALSE(m_dialog->isVisible());
-        EXPECT_EQ(m_context.data.globals.response,
-                  c.completed ? RequestCompleted : RequestCancelled);
+        EXPECT_EQ(m_context.globals.response, c.completed ? RequestCompleted : RequestCancelled);
         EXPECT_EQ(m_context.PickedDate, c.completed ? makeDate(4, 30, 2026) : 0);
     }
 }
@@ -289,7 +288,7 @@ TEST_F(DatePickerTest, LookupcalRunsModallyAndAnswersThroughTheGlobals)
         QTest::mouseClick(dialog.findChild<QWidget *>("okButton"), Qt::LeftButton);
     });
     EXPECT_EQ(m_context.PickedDate, makeDate(2, 29, 2024));
-    EXPECT_EQ(m_context.data.globals.response, RequestCompleted);
+    EXPECT_EQ(m_context.globals.response, RequestCompleted);
 
     m_context.PickedDate = 0;
     runPicker(m_context, [](QWidget &dialog) {
@@ -297,7 +296,7 @@ TEST_F(DatePickerTest, LookupcalRunsModallyAndAnswersThroughTheGlobals)
         QTest::mouseClick(dialog.findChild<QWidget *>("cancelButton"), Qt::LeftButton);
     });
     EXPECT_EQ(m_context.PickedDate, 0);
-    EXPECT_EQ(m_context.data.globals.response, RequestCancelled);
+    EXPECT_EQ(m_context.globals.response, RequestCancelled);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -306,13 +305,13 @@ TEST_F(DatePickerTest, RenderingWritesAPictureAndLeavesTheContextAlone)
     QTemporaryDir directory;
     ASSERT_TRUE(directory.isValid());
     m_clock.setToday(makeDate(8, 31, 2026));
-    m_context.data.globals.response = 7;
+    m_context.globals.response = 7;
     const QString path = directory.filePath(QStringLiteral("picker.png"));
     ASSERT_TRUE(renderDatePicker(m_context, path));
     const QImage image(path);
     EXPECT_FALSE(image.isNull());
     EXPECT_GT(image.width(), 100);
-    EXPECT_EQ(m_context.data.globals.response, 7);
+    EXPECT_EQ(m_context.globals.response, 7);
     EXPECT_EQ(m_context.PickedDate, 0);
     EXPECT_FALSE(renderDatePicker(m_context, directory.filePath("missing/dir/picker.png")));
 }
