@@ -113,10 +113,16 @@ private:
 
 void MainFrame::addIndependentWindow(QWidget *window)
 {
+    // A window that chose its own size keeps it inside its sub-window, which
+    // would otherwise take the window's smaller size hint.
+    const bool sized = window->testAttribute(Qt::WA_Resized);
+    const QSize wanted = window->size();
     QMdiSubWindow *sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     new SubWindowCloser(sub, window);
     window->show();
+    if (sized && window->size() != wanted)
+        sub->resize(sub->size() + wanted - window->size());
 }
 
 QAction *MainFrame::addCommand(QMenu *menu, const Command &command)

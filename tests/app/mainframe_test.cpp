@@ -176,12 +176,17 @@ TEST_F(MainFrameTest, IndependentWindowsSitInTheFrameAndCanKeepItOpen)
 {
     m_context.procedures->setIndependent("BROWSEGROUPS",
                                          [](AppContext &) { return new StubbornWindow; });
-    m_context.procedures->setIndependent("BROWSEPERSON", [](AppContext &) { return new QWidget; });
+    m_context.procedures->setIndependent("BROWSEPERSON", [](AppContext &) {
+        auto *window = new QWidget;
+        window->resize(440, 380); // its own choice, larger than its size hint
+        return window;
+    });
     makeFrame();
     m_frame->show();
     menuItem("&People", "&Browse People")->trigger();
     menuItem("&People", "&Browse People")->trigger(); // two of one kind
     EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(m_frame->mdiArea()->subWindowList()[0]->widget()->size(), QSize(440, 380));
     menuItem("&People", "&Group Lists")->trigger();
     EXPECT_FALSE(m_frame->close());
     EXPECT_EQ(m_frame->mdiArea()->subWindowList().size(), 1); // the others closed
