@@ -51,7 +51,9 @@ Date lastGenerationDate();
 //   month lacks falls on that day of the month after it, and the series
 //   goes on from there);
 // - the `week`-th (1..4, 5 = last) weekday `weekday` (0 = Sunday .. 6) of
-//   the month after `date`'s month.
+//   the month after `date`'s month (a week below 1 is taken as 1, above 5
+//   as 5).
+// Both always return a date later than `date` (for `every` >= 1).
 Date nextMonthly(Date date, int every);
 Date nextWeekday(Date date, int week, int weekday);
 
@@ -61,8 +63,10 @@ Date nextWeekday(Date date, int week, int weekday);
 // inserts the selected occurrence, then adds one entry per date of the
 // pattern (the selected entry with only its date replaced) from the
 // selected date up to and including ACT:REPEND (capped at
-// lastGenerationDate()). A repeat number below 1 generates nothing beyond
-// the selected occurrence. Sets ACT:REPEATTYPE to the pattern's text.
+// lastGenerationDate()). A repeat number below 1, an ACT:WEEK that names no
+// week ("1st " .. "4th ", "Last") and a selected date of 0 generate nothing
+// beyond the selected occurrence. Sets ACT:REPEATTYPE to the pattern's text
+// (left as it is for None).
 // `progress`, when given, is called now and then with the dates generated so
 // far (for a progress indication on long series). Returns how many entries
 // were generated besides the selected one.
