@@ -3,10 +3,9 @@
 
 #include "people/browseperson.h"
 #include "people/updateperson.h"
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
 #include "ui/browselist.h"
-#include "ui/procedures.h"
+
+#include "../guifixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,14 +13,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <functional>
 #include <memory>
 
 namespace korvalen {
@@ -29,29 +23,15 @@ namespace {
 
 using namespace keys;
 
-class PeopleTest : public ::testing::Test
+class PeopleTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-people-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
-        for (DataFile *file : {&data().people, &data().personAct, &data().groupPeople})
-            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
-        m_context->procedures->setCalled("UPDATEPERSON", UPDATEPERSON);
+        m_clock = FixedClock(80000, 1);
+        ASSERT_TRUE(openData({&data().people, &data().personAct, &data().groupPeople}));
+        procedures().setCalled("UPDATEPERSON", UPDATEPERSON);
     }
-    void TearDown() override
-    {
-        m_uses.clear();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     void addPerson(const char *name, std::int32_t date = 500)
     {
@@ -74,25 +54,6 @@ protected:
             made->show();
         return made;
     }
-    // Runs `step` on the modal person form as soon as it shows.
-    void whenFormShows(std::function<void(PersonForm &)> step)
-    {
-        QTimer::singleShot(0, [step] {
-            if (auto *shown = qobject_cast<PersonForm *>(QApplication::activeModalWidget()))
-                step(*shown);
-        });
-    }
-    static void type(QLineEdit *edit, const char *text)
-    {
-        edit->clear();
-        QTest::keyClicks(edit, text);
-    }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{80000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
 };
 
 // ---------------------------------------------------------------------------
@@ -254,7 +215,7 @@ TEST_F(PeopleListTest, LetterCMovesByTheLocatorThenChangesThatPerson)
         addPerson(name);
     BrowseWindow *window = openList();
     std::string seen;
-    whenFormShows([&seen](PersonForm &shown) {
+    whenModal<PersonForm>([&seen](PersonForm &shown) {
         seen = shown.shortName()->text().toStdString();
         shown.cancelButton()->click();
     });
@@ -268,7 +229,7 @@ TEST_F(PeopleListTest, InsertThroughTheFormHighlightsTheNewPerson)
     for (const char *name : {"Ann", "Bo", "Dan"})
         addPerson(name);
     BrowseWindow *window = openList();
-    whenFormShows([](PersonForm &shown) {
+    whenModal<PersonForm>([](PersonForm &shown) {
         QTest::keyClicks(shown.shortName(), "Cy");
         shown.okButton()->click();
     });
@@ -325,7 +286,7 @@ TEST_F(PeopleListTest, LetterIOnAnEmptyListOpensTheInsertForm)
 {
     BrowseWindow *window = openList();
     std::string action;
-    whenFormShows([&action](PersonForm &shown) {
+    whenModal<PersonForm>([&action](PersonForm &shown) {
         action = shown.actionLabel()->text().toStdString();
         shown.cancelButton()->click();
     });

@@ -2,8 +2,8 @@
 // value is refused.
 
 #include "people/updateperson.h"
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
+
+#include "../guifixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -13,27 +13,18 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <memory>
 
 namespace korvalen {
 namespace {
 
-class PersonFormTest : public ::testing::Test
+class PersonFormTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir =
-            std::filesystem::temp_directory_path() /
-            ("korvalen-personform-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(m_context->data.database.open(m_dir).ok());
-        m_use = std::make_unique<FileUse>(m_context->data.people, m_prompter);
+        m_clock = FixedClock(90000, 1);
+        ASSERT_TRUE(openData({&data().people}));
         m_context->globals.request = InsertRecord;
         m_form = std::make_unique<PersonForm>(*m_context);
         ASSERT_TRUE(m_form->form().start());
@@ -43,11 +34,10 @@ protected:
     }
     void TearDown() override
     {
-        m_form->form().finish();
+        if (m_form)
+            m_form->form().finish();
         m_form.reset();
-        m_use.reset();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
+        GuiTest::TearDown();
     }
 
     // An ordinary name of `length` characters: words of capitals and small
@@ -74,11 +64,6 @@ protected:
         return entry->cursorPositionAt(QPoint(4, entry->height() / 2)) == 0;
     }
 
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{90000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<FileUse> m_use;
     std::unique_ptr<PersonForm> m_form;
 };
 
