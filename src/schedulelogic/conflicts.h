@@ -8,6 +8,7 @@
 #include "schedulelogic/occurrences.h"
 #include "storage/datafiles.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <vector>
@@ -28,9 +29,9 @@ enum class ConflictChoice : std::uint8_t
 struct Collision
 {
     bool specialPeriod = false;
-    SpecialRecord period;      // when specialPeriod
-    ActivityRecord activity;   // otherwise: the colliding activity
-    DatesRecord occurrence;    // and its colliding occurrence
+    SpecialRecord period;    // when specialPeriod
+    ActivityRecord activity; // otherwise: the colliding activity
+    DatesRecord occurrence;  // and its colliding occurrence
 };
 
 // What shows a collision and asks for the decision: the conflict window.
@@ -69,6 +70,21 @@ public:
     void resetChoice() { m_choice = ConflictChoice::Accept; }
 
 private:
+    // The periods of SPECIAL in SPE:DATE_KEY order, read at the first call.
+    const std::vector<SpecialRecord> &periods();
+    // The persons of PERSONACT taking part in `actNumber`, read at the
+    // first call for that number.
+    const std::vector<Text<10>> &peopleOf(std::int32_t actNumber);
+    bool sharesParticipant(std::int32_t actNumber);
+    // ACTIVITY's record of `actNumber` (its number alone when there is none).
+    ActivityRecord activityOf(std::int32_t actNumber);
+    // Steps 2 and 4 of a check; true when a decision other than Accept ended it.
+    bool checkPeriods(Date date, bool seriesCheck);
+    void checkActivities(const Occurrence &entry, bool seriesCheck);
+    // Shows `collision` and keeps the decision; true unless it is Accept.
+    bool decide(const Collision &collision, bool seriesCheck);
+    void reportFailure(const DataFile &file, const Status &status);
+
     AppData &m_data;
     const ParticipantQueue &m_participants;
     ConflictHost &m_host;
