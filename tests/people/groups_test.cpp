@@ -4,11 +4,10 @@
 
 #include "people/browsegroups.h"
 #include "people/updategroup.h"
-#include "storage/openfile.h"
 #include "storage/recordupdate.h"
-#include "ui/appcontext.h"
 #include "ui/browselist.h"
-#include "ui/procedures.h"
+
+#include "../guifixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -18,11 +17,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -90,42 +86,15 @@ TEST(OtherStation, DISABLED_ChangesTheGroup)
     }
 }
 
-class GroupsTest : public ::testing::Test
+class GroupsTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-groups-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
-        for (DataFile *file : {&data().group, &data().groupPeople, &data().activity})
-            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
-        m_context->procedures->setCalled("BROWSEPERSONM", [this](AppContext &context) {
-            ++m_pickerCalls;
-            m_pickerRequest = context.globals.request;
-            context.PickedPeople.clear();
-            for (const std::string &name : m_picked) {
-                PickedPerson person;
-                person.mark = "*";
-                person.shortName = name;
-                context.PickedPeople.push_back(person);
-            }
-            context.globals.response = m_pickerAnswer;
-            if (m_whilePicking)
-                m_whilePicking();
-        });
+        m_clock = FixedClock(90000, 1);
+        ASSERT_TRUE(openData({&data().group, &data().groupPeople, &data().activity}));
+        scriptPeoplePicker();
     }
-    void TearDown() override
-    {
-        m_uses.clear();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     std::int64_t addGroup(const char *name)
     {
@@ -213,36 +182,7 @@ protected:
         }
         return window;
     }
-    void type(GroupFormWindow &window, const char *text)
-    {
-        window.nameEntry()->clear();
-        QTest::keyClicks(window.nameEntry(), text);
-        QTest::keyClick(window.nameEntry(), Qt::Key_Return);
-    }
-
-    Strings captions() const
-    {
-        Strings out;
-        for (const ScriptedPrompter::Shown &shown : m_prompter.shown())
-            out.push_back(shown.request.caption);
-        return out;
-    }
-    std::string lastText() const
-    {
-        return m_prompter.shown().empty() ? "" : m_prompter.shown().back().request.text;
-    }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{90000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
     int m_lastActivity = 0;
-    Strings m_picked;
-    int m_pickerAnswer = RequestCompleted;
-    int m_pickerCalls = 0;
-    int m_pickerRequest = 0;
-    std::function<void()> m_whilePicking;
 };
 
 // ---------------------------------------------------------------------------
@@ -300,8 +240,8 @@ TEST_F(GroupsTest, NewGroupIsAddedWhenItsNameIsAcceptedAndGoesOnAsAChange)
     EXPECT_FALSE(window->deleteButton()->isEnabled());
     QTest::keyClicks(window->nameEntry(), "  ");
     EXPECT_FALSE(window->insertButton()->isEnabled()) << "blanks only";
-    type(*window, " Kids ");
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    enter(window->nameEntry(), " Kids ");
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     EXPECT_EQ(window->mode(), ChangeRecord);
     EXPECT_EQ(groups(), Strings{"Kids"});
     EXPECT_TRUE(window->insertButton()->isEnabled());
@@ -341,15 +281,15 @@ TEST_F(GroupsTest, TwoGroupsDifferingOnlyInLetterCaseCollide)
 {
     addGroup("Kids");
     auto window = openForm(InsertRecord);
-    type(*window, "KIDS");
+    enter(window->nameEntry(), "KIDS");
     EXPECT_EQ(captions(), Strings{"Duplicate Key Error"});
-    EXPECT_EQ(lastText(), "Adding this record creates a duplicate entry for the key:Name Order");
+    EXPECT_EQ(lastMessage(), "Adding this record creates a duplicate entry for the key:Name Order");
     EXPECT_EQ(window->mode(), InsertRecord);
     EXPECT_EQ(window->nameEntry()->selectedText(), "KIDS");
     // The failed add leaves no group to give members to.
     window->insertButton()->click();
     EXPECT_EQ(captions().size(), 2u) << "the name is tried again first";
-    EXPECT_EQ(m_pickerCalls, 0);
+    EXPECT_EQ(peoplePicker().calls, 0);
     EXPECT_EQ(groups(), Strings{"Kids"});
     window->close();
     window->finish();
@@ -359,11 +299,11 @@ TEST_F(GroupsTest, MemberInsertOnATypedNewNameAddsTheGroupFirst)
 {
     auto window = openForm(InsertRecord);
     QTest::keyClicks(window->nameEntry(), "Kids");
-    m_picked = {"Ann"};
+    peoplePicker().marked = {"Ann"};
     window->insertButton()->click();
     EXPECT_EQ(groups(), Strings{"Kids"});
-    EXPECT_EQ(m_pickerCalls, 1);
-    EXPECT_EQ(m_pickerRequest, SelectRecord);
+    EXPECT_EQ(peoplePicker().calls, 1);
+    EXPECT_EQ(peoplePicker().request, SelectRecord);
     EXPECT_EQ(memberships(), Strings{"Kids/Ann"});
     EXPECT_EQ(shown(*window->memberList()), Strings{"Ann"});
     window->close();
@@ -376,10 +316,10 @@ TEST_F(GroupsTest, NameCutToTheFieldStillCountsAsStored)
     window->nameEntry()->setText(QString::fromUtf8("Müller-Grün")); // 11 characters
     QTest::keyClick(window->nameEntry(), Qt::Key_Return);
     EXPECT_EQ(groups(), Strings{"Müller-Grü"});
-    m_picked = {"Ann"};
+    peoplePicker().marked = {"Ann"};
     window->insertButton()->click();
-    EXPECT_EQ(m_pickerCalls, 1) << "not held back as an unsaved name";
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_EQ(peoplePicker().calls, 1) << "not held back as an unsaved name";
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     window->close();
     window->finish();
 }
@@ -392,7 +332,7 @@ TEST_F(GroupsTest, LeavingTheEntryAcceptsItOnlyWhenItWasEdited)
     window->nameEntry()->setFocus();
     QTest::keyClick(window->nameEntry(), Qt::Key_Tab); // untouched: no question
     QApplication::processEvents();
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     window->nameEntry()->setFocus();
     QTest::keyClicks(window->nameEntry(), "Kids");
     QTest::keyClick(window->nameEntry(), Qt::Key_Tab);
@@ -405,7 +345,7 @@ TEST_F(GroupsTest, LeavingTheEntryAcceptsItOnlyWhenItWasEdited)
     QTest::keyClick(window->nameEntry(), Qt::Key_Tab);
     QApplication::processEvents();
     EXPECT_EQ(groups(), Strings{"Young"});
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     window->close();
     window->finish();
 }
@@ -437,14 +377,14 @@ TEST_F(GroupsTest, PickedPeopleJoinAndExistingMembersAreSkippedSilently)
     addGroup("Kids");
     addMember("kids", "Ann");
     auto window = openForm(ChangeRecord, "Kids");
-    m_picked = {"ANN", "Ann", "Bob"};
+    peoplePicker().marked = {"ANN", "Ann", "Bob"};
     window->insertButton()->click();
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     EXPECT_EQ(memberships(), (Strings{"kids/Ann", "Kids/ANN", "Kids/Bob"}));
     EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "ANN", "Bob"}));
 
-    m_pickerAnswer = RequestCancelled;
-    m_picked = {"Cy"};
+    peoplePicker().response = RequestCancelled;
+    peoplePicker().marked = {"Cy"};
     window->insertButton()->click();
     EXPECT_EQ(memberships().size(), 3u) << "a cancelled picker adds nobody";
     window->close();
@@ -487,16 +427,16 @@ TEST_F(GroupsTest, RenamedGroupKeepsItsActivitiesAndMembersRenameAfterRename)
     addActivity("KIDS"); // another spelling is not the group's
     addActivity("Band");
     auto window = openForm(InsertRecord);
-    type(*window, "Kids");
-    m_picked = {"Ann", "Bob"};
+    enter(window->nameEntry(), "Kids");
+    peoplePicker().marked = {"Ann", "Bob"};
     window->insertButton()->click();
-    type(*window, "Young");
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    enter(window->nameEntry(), "Young");
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     EXPECT_EQ(activityGroups(), (Strings{"Young", "KIDS", "Band"}));
     EXPECT_EQ(memberships(), (Strings{"Young/Ann", "Young/Bob"}));
     EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
-    type(*window, "Small");
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    enter(window->nameEntry(), "Small");
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     EXPECT_EQ(groups(), Strings{"Small"});
     EXPECT_EQ(activityGroups(), (Strings{"Small", "KIDS", "Band"}));
     EXPECT_EQ(memberships(), (Strings{"Small/Ann", "Small/Bob"}));
@@ -509,7 +449,7 @@ TEST_F(GroupsTest, BlankNameOnAChangeIsRefusedAndNothingIsWritten)
 {
     addGroup("Kids");
     auto window = openForm(ChangeRecord, "Kids");
-    type(*window, "   ");
+    enter(window->nameEntry(), "   ");
     ASSERT_EQ(m_prompter.shown().size(), 1u);
     const MessageBoxRequest &told = m_prompter.shown()[0].request;
     EXPECT_EQ(told.text, "Group Name can not be blank.");
@@ -532,7 +472,7 @@ TEST_F(GroupsTest, RenameOntoAnotherGroupFailsAndOffersToTryAgain)
     auto window = openForm(ChangeRecord, "Kids");
     m_prompter.queueAnswer(ButtonOk);     // the failed put
     m_prompter.queueAnswer(ButtonCancel); // back to the entry
-    type(*window, "BAND");
+    enter(window->nameEntry(), "BAND");
     EXPECT_EQ(captions(), (Strings{"Update Operation Error", "Record Update Error"}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->focusWidget() == window->nameEntry());
@@ -543,7 +483,7 @@ TEST_F(GroupsTest, RenameOntoAnotherGroupFailsAndOffersToTryAgain)
     m_prompter.queueAnswer(ButtonOk);
     m_prompter.queueAnswer(ButtonNo); // No closes the window
     window->insertButton()->click();
-    EXPECT_EQ(m_pickerCalls, 0);
+    EXPECT_EQ(peoplePicker().calls, 0);
     EXPECT_FALSE(window->isVisible());
     window->finish();
     EXPECT_EQ(m_context->globals.response, RequestCancelled);
@@ -560,25 +500,25 @@ TEST_F(GroupsTest, MembersChangeOnlyForTheGroupAsItStandsNow)
     addMember("Kids", "Ann");
     addMember("Kids", "Bob");
     auto window = openForm(ChangeRecord, "Kids");
-    ASSERT_TRUE(otherStation(m_dir, "rename", "Kids", "Young"));
-    m_picked = {"Cy"};
+    ASSERT_TRUE(otherStation(folder(), "rename", "Kids", "Young"));
+    peoplePicker().marked = {"Cy"};
     window->insertButton()->click();
     EXPECT_EQ(captions(), Strings{"Update Operation Error"});
-    EXPECT_EQ(lastText(), "This record was changed by another station.");
-    EXPECT_EQ(m_pickerCalls, 0) << "no people are picked for a group that is not shown";
+    EXPECT_EQ(lastMessage(), "This record was changed by another station.");
+    EXPECT_EQ(peoplePicker().calls, 0) << "no people are picked for a group that is not shown";
     EXPECT_EQ(window->nameEntry()->text(), "Young");
     EXPECT_EQ(shown(*window->memberList()), (Strings{"Ann", "Bob"}));
 
     // The group as shown now takes its members.
     window->insertButton()->click();
-    EXPECT_EQ(m_pickerCalls, 1);
+    EXPECT_EQ(peoplePicker().calls, 1);
     EXPECT_EQ(memberships(), (Strings{"Young/Ann", "Young/Bob", "Young/Cy"}));
 
-    ASSERT_TRUE(otherStation(m_dir, "rename", "Young", "Small"));
+    ASSERT_TRUE(otherStation(folder(), "rename", "Young", "Small"));
     window->memberList()->browse().setCurrentRow(2);
     window->deleteButton()->click();
     EXPECT_EQ(captions().size(), 2u);
-    EXPECT_EQ(lastText(), "This record was changed by another station.");
+    EXPECT_EQ(lastMessage(), "This record was changed by another station.");
     EXPECT_EQ(memberships(), (Strings{"Small/Ann", "Small/Bob", "Small/Cy"}));
     EXPECT_EQ(window->nameEntry()->text(), "Small");
     EXPECT_TRUE(window->isVisible());
@@ -589,7 +529,7 @@ TEST_F(GroupsTest, MembersChangeOnlyForTheGroupAsItStandsNow)
     // Nothing is pending: closing asks nothing and the name stays.
     window->close();
     window->finish();
-    EXPECT_EQ(captions().size(), 2u) << lastText();
+    EXPECT_EQ(captions().size(), 2u) << lastMessage();
     EXPECT_EQ(groups(), Strings{"Small"});
 }
 
@@ -598,11 +538,13 @@ TEST_F(GroupsTest, GroupRenamedWhileThePickerIsOpenGetsNobodyUnderItsOldName)
     addGroup("Kids");
     addMember("Kids", "Ann");
     auto window = openForm(ChangeRecord, "Kids");
-    m_whilePicking = [this] { EXPECT_TRUE(otherStation(m_dir, "rename", "Kids", "Young")); };
-    m_picked = {"Bob"};
+    peoplePicker().whilePicking = [this] {
+        EXPECT_TRUE(otherStation(folder(), "rename", "Kids", "Young"));
+    };
+    peoplePicker().marked = {"Bob"};
     window->insertButton()->click();
-    EXPECT_EQ(m_pickerCalls, 1);
-    EXPECT_EQ(lastText(), "This record was changed by another station.");
+    EXPECT_EQ(peoplePicker().calls, 1);
+    EXPECT_EQ(lastMessage(), "This record was changed by another station.");
     EXPECT_EQ(memberships(), Strings{"Young/Ann"});
     EXPECT_EQ(window->nameEntry()->text(), "Young");
     EXPECT_EQ(shown(*window->memberList()), Strings{"Ann"});
@@ -615,12 +557,12 @@ TEST_F(GroupsTest, GroupDeletedElsewhereClosesTheFormWithoutAddingMembers)
     addGroup("Kids");
     addMember("Kids", "Ann");
     auto window = openForm(ChangeRecord, "Kids");
-    ASSERT_TRUE(otherStation(m_dir, "delete", "Kids"));
-    m_picked = {"Bob"};
+    ASSERT_TRUE(otherStation(folder(), "delete", "Kids"));
+    peoplePicker().marked = {"Bob"};
     window->insertButton()->click();
     EXPECT_EQ(captions(), Strings{"Update Operation Error"});
-    EXPECT_EQ(lastText(), "This record was changed by another station.");
-    EXPECT_EQ(m_pickerCalls, 0);
+    EXPECT_EQ(lastMessage(), "This record was changed by another station.");
+    EXPECT_EQ(peoplePicker().calls, 0);
     EXPECT_FALSE(window->isVisible());
     window->finish();
     EXPECT_EQ(m_context->globals.response, RequestCancelled);
@@ -675,7 +617,7 @@ TEST_F(GroupsTest, CloseBoxAfterACompletedPickerLeavesCompleted)
     EXPECT_EQ(m_context->globals.response, RequestCancelled) << "no picker call";
 
     window = openForm(ChangeRecord, "Kids");
-    m_picked = {"Ann"};
+    peoplePicker().marked = {"Ann"};
     window->insertButton()->click();
     window->close();
     window->finish();
@@ -713,13 +655,11 @@ TEST_F(GroupsTest, GroupListShowsSelectOnlyWhenChoosing)
 
     data().GRO.GROUP = "Kids";
     m_context->globals.request = SelectRecord;
-    QTimer::singleShot(0, [] {
-        auto *window = dynamic_cast<BrowseWindow *>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        EXPECT_FALSE(window->selectButton()->isHidden());
-        EXPECT_TRUE(window->selectButton()->isDefault());
-        EXPECT_FALSE(window->changeButton()->isEnabled());
-        window->selectButton()->click();
+    whenModal<BrowseWindow>([](BrowseWindow &window) {
+        EXPECT_FALSE(window.selectButton()->isHidden());
+        EXPECT_TRUE(window.selectButton()->isDefault());
+        EXPECT_FALSE(window.changeButton()->isEnabled());
+        window.selectButton()->click();
     });
     selectGroupList(*m_context);
     EXPECT_EQ(m_context->globals.response, RequestCompleted);
@@ -744,12 +684,10 @@ TEST_F(GroupsTest, GroupListInsertOpensTheFormAndListsTheNewGroup)
 {
     addGroup("Band");
     auto list = shownGroupList();
-    QTimer::singleShot(0, [this] {
-        auto *form = dynamic_cast<GroupFormWindow *>(QApplication::activeModalWidget());
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->mode(), InsertRecord);
-        type(*form, "Kids");
-        form->closeButton()->click();
+    whenModal<GroupFormWindow>([](GroupFormWindow &form) {
+        EXPECT_EQ(form.mode(), InsertRecord);
+        enter(form.nameEntry(), "Kids");
+        form.closeButton()->click();
     });
     list->insertButton()->click();
     EXPECT_EQ(shown(list->list()), (Strings{"Band", "Kids"}));
