@@ -2,9 +2,8 @@
 // and its window, over a real PEOPLE file in a temporary working directory.
 
 #include "people/peoplepicker.h"
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
-#include "ui/procedures.h"
+
+#include "../guifixture.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -13,11 +12,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -31,28 +27,15 @@ namespace {
 
 using Command = PeoplePickerDialog::Command;
 
-class PickerTest : public ::testing::Test
+class PickerTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-picker-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
-        m_peopleUse = std::make_unique<FileUse>(data().people, m_prompter);
+        m_clock = FixedClock(90000, 1);
+        ASSERT_TRUE(openData({&data().people}));
         m_context->globals.request = SelectRecord;
     }
-    void TearDown() override
-    {
-        m_peopleUse.reset();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     void addPerson(const std::string &shortName, const std::string &longName = "")
     {
@@ -105,24 +88,12 @@ protected:
     // Runs BROWSEPERSONM; `act` works the window once it is open.
     void runPicker(std::function<void(PeoplePickerDialog &)> act)
     {
-        bool acted = false;
-        QTimer::singleShot(0, [&] {
-            auto *dialog = dynamic_cast<PeoplePickerDialog *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            acted = true;
-            EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
-            act(*dialog);
+        whenModal<PeoplePickerDialog>([act](PeoplePickerDialog &dialog) {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+            act(dialog);
         });
         BROWSEPERSONM(*m_context);
-        EXPECT_TRUE(acted) << "the picker did not run modally";
     }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{90000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<FileUse> m_peopleUse;
 };
 
 // ---------------------------------------------------------------------------
@@ -148,7 +119,7 @@ TEST_F(PickerTest, AFailedReadLeavesTheListEmpty)
 {
     addPerson("Ann");
     m_context->PickedPeople.push_back(PickedPerson{"*", "Old", "", 1});
-    m_peopleUse.reset(); // PEOPLE closed: the view cannot be read
+    releaseFiles(); // PEOPLE closed: the view cannot be read
     PickerList list(m_context->PickedPeople);
     EXPECT_FALSE(list.load(data().people).ok());
     EXPECT_EQ(list.count(), 0);
@@ -502,7 +473,7 @@ TEST_F(PickerTest, EmptyPeopleFile)
 
 TEST_F(PickerTest, PeopleFileIsClosedByTheLastUser)
 {
-    m_peopleUse.reset();
+    releaseFiles();
     ASSERT_FALSE(data().people.isOpen());
     runPicker([&](PeoplePickerDialog &dialog) {
         EXPECT_TRUE(data().people.isOpen());
@@ -514,7 +485,7 @@ TEST_F(PickerTest, PeopleFileIsClosedByTheLastUser)
 
 TEST_F(PickerTest, RenderingWritesAPictureAndLeavesTheGlobalsAlone)
 {
-    const std::string png = (m_dir / "picker.png").string();
+    const std::string png = (folder() / "picker.png").string();
     m_context->globals.response = RequestCompleted;
     m_context->PickedPeople.push_back(PickedPerson{"*", "Kept", "", 4});
     ASSERT_TRUE(renderPeoplePicker(*m_context, QString::fromStdString(png)));
