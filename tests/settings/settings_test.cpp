@@ -5,10 +5,9 @@
 #include "runtime/pictures.h"
 #include "settings/updatespecial.h"
 #include "settings/userpref.h"
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
 #include "ui/browselist.h"
-#include "ui/procedures.h"
+
+#include "../guifixture.h"
 
 #include <QApplication>
 #include <QImage>
@@ -20,11 +19,8 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -45,36 +41,18 @@ std::string d3(Date date)
     return formatDate(date, "D3");
 }
 
-class SettingsTest : public ::testing::Test
+class SettingsTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-settings-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
-        for (DataFile *file : {&data().special, &data().userPref})
-            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
+        m_clock = FixedClock(makeDate(3, 1, 2026), 1);
+        ASSERT_TRUE(openData({&data().special, &data().userPref}));
         data().USP = {kNoon, kOneHour};
         ASSERT_TRUE(data().userPref.add().ok());
-        m_context->procedures->setCalled("UPDATESPECIAL", UPDATESPECIAL);
-        m_context->procedures->setCalled("LOOKUPCAL", [this](AppContext &context) {
-            m_calendarSaw = {context.globals.request, context.PickedDate};
-            context.PickedDate = m_pick;
-            context.globals.response = m_pick ? RequestCompleted : RequestCancelled;
-        });
+        procedures().setCalled("UPDATESPECIAL", UPDATESPECIAL);
+        scriptDatePicker();
     }
-    void TearDown() override
-    {
-        m_uses.clear();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     void addPeriod(Date start, Date end, const char *description)
     {
@@ -96,7 +74,7 @@ protected:
     void onAnotherStation(const std::function<void(AppData &other)> &change)
     {
         AppData other;
-        ASSERT_TRUE(other.database.open(m_dir).ok());
+        ASSERT_TRUE(other.database.open(folder()).ok());
         FileUse special(other.special, m_prompter);
         FileUse userPref(other.userPref, m_prompter);
         change(other);
@@ -106,32 +84,6 @@ protected:
         EXPECT_TRUE(readUserPreferences(data()).ok());
         return data().USP;
     }
-    std::vector<std::string> captions() const
-    {
-        std::vector<std::string> seen;
-        for (const auto &shown : m_prompter.shown())
-            seen.push_back(shown.request.caption);
-        return seen;
-    }
-    static void type(QLineEdit *edit, const char *text)
-    {
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    static void enter(QLineEdit *edit, const char *text)
-    {
-        type(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
-    }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{makeDate(3, 1, 2026), 1};
-    std::unique_ptr<AppContext> m_context;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
-    Date m_pick = 0; // what the scripted date picker picks; 0 cancels
-    std::pair<int, Date> m_calendarSaw{-1, -1};
     const Date m_mar3 = makeDate(3, 3, 2026);
 };
 
@@ -303,20 +255,21 @@ TEST_F(SpecialFormTest, CalButtonsPickThroughTheGlobalsAndRestoreThem)
     m_context->globals.request = 0;
     m_context->globals.response = 0;
     m_context->PickedDate = 77;
-    m_pick = m_mar3 + 10;
+    datePicker().pick = m_mar3 + 10;
     form->startCalendar()->click();
-    EXPECT_EQ(m_calendarSaw, (std::pair<int, Date>{SelectRecord, 0}));
+    EXPECT_EQ(datePicker().request, SelectRecord);
+    EXPECT_EQ(datePicker().given, 0);
     EXPECT_EQ(form->startDate()->text().toStdString(), d3(m_mar3 + 10));
     EXPECT_EQ(m_context->PickedDate, 0);
     EXPECT_EQ(m_context->globals.request, 0);
     EXPECT_EQ(m_context->globals.response, 0);
 
-    m_pick = 0; // cancelled: the focus goes to the end date, nothing changes
+    datePicker().pick = 0; // cancelled: the focus goes to the end date, nothing changes
     form->endCalendar()->click();
     EXPECT_TRUE(form->endDate()->hasFocus());
     EXPECT_EQ(form->endDate()->text().toStdString(), d3(m_mar3 + 10)) << "filled on entry";
 
-    m_pick = m_mar3; // an end before the start is refused as a typed one is
+    datePicker().pick = m_mar3; // an end before the start is refused as a typed one is
     form->endCalendar()->click();
     EXPECT_EQ(m_prompter.beeps(), 1);
     EXPECT_TRUE(form->endDate()->hasFocus());
@@ -400,14 +353,6 @@ protected:
             rows.push_back(row.cells[0]);
         return rows;
     }
-    // Runs `step` on the modal special-day form as soon as it shows.
-    void whenFormShows(std::function<void(SpecialDayForm &)> step)
-    {
-        QTimer::singleShot(0, [step] {
-            if (auto *shown = qobject_cast<SpecialDayForm *>(QApplication::activeModalWidget()))
-                step(*shown);
-        });
-    }
     void TearDown() override
     {
         if (m_window) {
@@ -415,7 +360,7 @@ protected:
             m_window->close();
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SettingsTest::TearDown();
+        GuiTest::TearDown();
     }
     QPointer<UserPrefWindow> m_window;
 };
@@ -540,7 +485,7 @@ TEST_F(UserPrefTest, PeriodsAddedOrDeletedStayWhenThePreferencesAreCancelled)
 {
     addPeriod(m_mar3 + 5, m_mar3 + 6, "Old");
     UserPrefWindow *window = open();
-    whenFormShows([this](SpecialDayForm &form) {
+    whenModal<SpecialDayForm>([this](SpecialDayForm &form) {
         type(form.description(), "New");
         enter(form.startDate(), d3(m_mar3).c_str());
         form.okButton()->click();
@@ -584,7 +529,7 @@ TEST_F(UserPrefTest, ListRunsByStartDateAndItsKeysAndThumbMoveOnlyToTheEnds)
     EXPECT_EQ(listed(), top) << "a digit is a day number: the top of the list";
 
     std::string seen;
-    whenFormShows([&seen](SpecialDayForm &form) {
+    whenModal<SpecialDayForm>([&seen](SpecialDayForm &form) {
         seen = form.description()->text().toStdString();
         form.cancelButton()->click();
     });
@@ -598,8 +543,8 @@ TEST_F(UserPrefTest, ListRunsByStartDateAndItsKeysAndThumbMoveOnlyToTheEnds)
 
 TEST_F(SettingsTest, BothWindowsDrawIntoPictures)
 {
-    const QString prefs = QString::fromStdString((m_dir / "userpref.png").string());
-    const QString period = QString::fromStdString((m_dir / "specialday.png").string());
+    const QString prefs = QString::fromStdString((folder() / "userpref.png").string());
+    const QString period = QString::fromStdString((folder() / "specialday.png").string());
     ASSERT_TRUE(renderUserPrefs(*m_context, prefs));
     ASSERT_TRUE(renderSpecialForm(*m_context, period));
     EXPECT_GT(QImage(prefs).width(), 300);
