@@ -88,23 +88,6 @@ private:
     int m_weekday;
 };
 
-// Adds `generated` (in order, all sorting after the selected entry at
-// `selectedIndex` and before any entry of a higher activity number) behind
-// the selected entry. The entries after it are taken off and put back
-// after the series, so that every insertion appends.
-void appendSeries(OccurrenceQueue &queue, std::size_t selectedIndex,
-                  const std::vector<Occurrence> &generated)
-{
-    const std::vector<Occurrence> tail(queue.entries().begin() +
-                                           static_cast<std::ptrdiff_t>(selectedIndex + 1),
-                                       queue.entries().end());
-    queue.truncate(selectedIndex + 1);
-    for (const Occurrence &entry : generated)
-        queue.insert(entry);
-    for (const Occurrence &entry : tail)
-        queue.insert(entry);
-}
-
 } // namespace
 
 std::string_view repeatUnitText(RepeatUnit unit)
@@ -199,16 +182,23 @@ std::size_t generateOccurrences(OccurrenceQueue &queue, const Occurrence &select
     if (!series.isValid() || selected.date <= 0)
         return 0;
 
-    std::vector<Occurrence> generated;
+    // Entries of a higher activity number sort after the new series: they
+    // are taken off and put back behind it, so that every insertion appends.
+    const std::vector<Occurrence> tail(queue.entries().begin() +
+                                           static_cast<std::ptrdiff_t>(selectedIndex + 1),
+                                       queue.entries().end());
+    queue.truncate(selectedIndex + 1);
+    std::size_t generated = 0;
     for (Date date = series.after(selected.date); date <= end; date = series.after(date)) {
         Occurrence entry = selected;
         entry.date = date;
-        generated.push_back(entry);
-        if (progress && generated.size() % kProgressStep == 0)
-            progress(generated.size());
+        queue.insert(entry);
+        if (++generated % kProgressStep == 0 && progress)
+            progress(generated);
     }
-    appendSeries(queue, selectedIndex, generated);
-    return generated.size();
+    for (const Occurrence &entry : tail)
+        queue.insert(entry);
+    return generated;
 }
 
 RepeatSummary repeatSummary(const ActivityRecord &activity, std::string_view weekdayName)
