@@ -1,24 +1,20 @@
 #include "views/datepicker.h"
 
 #include "runtime/dates.h"
-#include "runtime/prompter.h"
-#include "ui/appcontext.h"
+
+#include "../guifixture.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,26 +29,16 @@ struct Day
     int year;
 };
 
-class DatePickerTest : public ::testing::Test
+class DatePickerTest : public testing::GuiTest
 {
 protected:
     // Opens the picker with the clock standing at `today`.
     void open(Day today)
     {
         m_clock.setToday(makeDate(today.month, today.day, today.year));
-        m_dialog = makeDatePicker(m_context);
-        m_dialog->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
+        m_dialog = makeDatePicker(*m_context);
+        showAndWait(*m_dialog);
     }
-
-    template <class T = QWidget> T *child(const char *name) const
-    {
-        T *widget = m_dialog->findChild<T *>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-
-    void click(const char *name) { QTest::mouseClick(child(name), Qt::LeftButton); }
 
     Date shown() const { return m_dialog->grid().date(); }
 
@@ -77,24 +63,21 @@ protected:
         return shownCells / MonthGrid::kColumns;
     }
 
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock;
-    AppContext m_context{m_prompter, m_clock};
     std::unique_ptr<DatePickerDialog> m_dialog;
 };
 
 TEST_F(DatePickerTest, OpensOnTodayWithOkFocusedWhateverThePickedDateHolds)
 {
-    m_context.PickedDate = makeDate(7, 4, 1999);
+    m_context->PickedDate = makeDate(7, 4, 1999);
     open({3, 17, 2026});
     EXPECT_EQ(m_dialog->windowTitle(), "Look Up Calendar");
     EXPECT_EQ(m_dialog->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(shown(), makeDate(3, 17, 2026));
-    EXPECT_EQ(child<QComboBox>("yearList")->currentText(), "2026");
-    EXPECT_EQ(child<QComboBox>("monthList")->currentText(), "Mar");
-    EXPECT_EQ(m_dialog->focusWidget(), child("okButton"));
-    EXPECT_TRUE(child<QPushButton>("okButton")->isDefault());
-    EXPECT_EQ(m_context.PickedDate, makeDate(7, 4, 1999));
+    EXPECT_EQ(child<QComboBox>(*m_dialog, "yearList")->currentText(), "2026");
+    EXPECT_EQ(child<QComboBox>(*m_dialog, "monthList")->currentText(), "Mar");
+    EXPECT_EQ(m_dialog->focusWidget(), child(*m_dialog, "okButton"));
+    EXPECT_TRUE(child<QPushButton>(*m_dialog, "okButton")->isDefault());
+    EXPECT_EQ(m_context->PickedDate, makeDate(7, 4, 1999));
 }
 
 TEST_F(DatePickerTest, DrawsTheMonthInFourFiveOrSixRowsWithTheSelectedDayHighlighted)
@@ -125,7 +108,7 @@ TEST_F(DatePickerTest, DrawsTheMonthInFourFiveOrSixRowsWithTheSelectedDayHighlig
         }
         EXPECT_EQ(highlightedCells(), std::vector<int>{c.firstCell + c.today.day - 1});
         QApplication::processEvents();
-        const int height = child("gridArea")->height();
+        const int height = child(*m_dialog, "gridArea")->height();
         if (c.rows == 4)
             fourRowHeight = height;
         else
@@ -154,12 +137,13 @@ TEST_F(DatePickerTest, ArrowButtonsStepYearAndMonthAndBeepAtTheBounds)
                      std::to_string(c.today.day) + "/" + std::to_string(c.today.year));
         m_prompter.clear();
         open(c.today);
-        click(c.button);
+        click(*m_dialog, c.button);
         const MonthGrid expected(makeDate(c.shows.month, c.shows.day, c.shows.year));
         EXPECT_EQ(shown(), expected.date());
         EXPECT_EQ(m_prompter.beeps(), c.beeps);
-        EXPECT_EQ(child<QComboBox>("yearList")->currentText(), QString::number(c.shows.year));
-        EXPECT_EQ(child<QComboBox>("monthList")->currentIndex(), c.shows.month - 1);
+        EXPECT_EQ(child<QComboBox>(*m_dialog, "yearList")->currentText(),
+                  QString::number(c.shows.year));
+        EXPECT_EQ(child<QComboBox>(*m_dialog, "monthList")->currentIndex(), c.shows.month - 1);
         EXPECT_EQ(highlightedCells(), std::vector<int>{expected.selectedCell()});
         EXPECT_EQ(shownRows(), expected.rows());
     }
@@ -168,18 +152,18 @@ TEST_F(DatePickerTest, ArrowButtonsStepYearAndMonthAndBeepAtTheBounds)
 TEST_F(DatePickerTest, ARefusedStepSaysWhyUntilTheNextStep)
 {
     open({1, 10, 1802});
-    click("B1");
+    click(*m_dialog, "B1");
     EXPECT_EQ(m_prompter.beeps(), 1);
     const QString reason = m_dialog->statusLine()->currentMessage();
     EXPECT_TRUE(reason.contains("1802") && reason.contains("2098")) << reason.toStdString();
-    click("B4");
+    click(*m_dialog, "B4");
     EXPECT_TRUE(m_dialog->statusLine()->currentMessage().isEmpty());
 }
 
 TEST_F(DatePickerTest, YearAndMonthListsAreChosenFromAndRedrawTheGrid)
 {
     open({2, 29, 2024});
-    QComboBox *years = child<QComboBox>("yearList");
+    QComboBox *years = child<QComboBox>(*m_dialog, "yearList");
     EXPECT_FALSE(years->isEditable());
     EXPECT_EQ(years->count(), 2098 - 1802 + 1);
     EXPECT_EQ(years->itemText(0), "1802");
@@ -187,7 +171,7 @@ TEST_F(DatePickerTest, YearAndMonthListsAreChosenFromAndRedrawTheGrid)
     QTest::keyClick(years, Qt::Key_Down);
     EXPECT_EQ(shown(), makeDate(2, 28, 2025));
 
-    QComboBox *months = child<QComboBox>("monthList");
+    QComboBox *months = child<QComboBox>(*m_dialog, "monthList");
     EXPECT_FALSE(months->isEditable());
     EXPECT_EQ(months->itemText(11), "Dec");
     months->setFocus();
@@ -206,7 +190,7 @@ TEST_F(DatePickerTest, ClickingADaySelectsItAndBlankCellsIgnoreClicks)
     QTest::mouseDClick(m_dialog->dayCell(2), Qt::LeftButton);
     EXPECT_EQ(shown(), makeDate(8, 25, 2026));
     EXPECT_TRUE(m_dialog->isVisible());
-    EXPECT_EQ(m_context.PickedDate, 0);
+    EXPECT_EQ(m_context->PickedDate, 0);
 }
 
 TEST_F(DatePickerTest, DoubleClickOnADayPicksItAsOkDoes)
@@ -215,8 +199,8 @@ TEST_F(DatePickerTest, DoubleClickOnADayPicksItAsOkDoes)
     QTest::mouseDClick(m_dialog->dayCell(8), Qt::LeftButton);
     EXPECT_FALSE(m_dialog->isVisible());
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(m_context.PickedDate, makeDate(8, 3, 2026));
-    EXPECT_EQ(m_context.globals.response, RequestCompleted);
+    EXPECT_EQ(m_context->PickedDate, makeDate(8, 3, 2026));
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
 }
 
 TEST_F(DatePickerTest, EachWayOfClosingGivesItsResponse)
@@ -229,91 +213,70 @@ TEST_F(DatePickerTest, EachWayOfClosingGivesItsResponse)
         bool completed;
     };
     const Case cases[] = {
-        {"OK",
-         [](DatePickerDialog &d) {
-             QTest::mouseClick(d.findChild<QWidget *>("okButton"), Qt::LeftButton);
-         },
-         true},
+        {"OK", [](DatePickerDialog &d) { click(d, "okButton"); }, true},
         {"Enter", [](DatePickerDialog &d) { QTest::keyClick(&d, Qt::Key_Return); }, true},
-        {"Cancel",
-         [](DatePickerDialog &d) {
-             QTest::mouseClick(d.findChild<QWidget *>("cancelButton"), Qt::LeftButton);
-         },
-         false},
+        {"Cancel", [](DatePickerDialog &d) { click(d, "cancelButton"); }, false},
         {"Escape", [](DatePickerDialog &d) { QTest::keyClick(&d, Qt::Key_Escape); }, false},
         {"close box", [](DatePickerDialog &d) { d.close(); }, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        m_context.PickedDate = 0;
-        m_context.globals.response = 0;
+        m_context->PickedDate = 0;
+        m_context->globals.response = 0;
         open({5, 31, 2026});
-        click("B3"); // April 30
+        click(*m_dialog, "B3"); // April 30
         c.close(*m_dialog);
         EXPECT_FALSE(m_dialog->isVisible());
-        EXPECT_EQ(m_context.globals.response, c.completed ? RequestCompleted : RequestCancelled);
-        EXPECT_EQ(m_context.PickedDate, c.completed ? makeDate(4, 30, 2026) : 0);
+        EXPECT_EQ(m_context->globals.response, c.completed ? RequestCompleted : RequestCancelled);
+        EXPECT_EQ(m_context->PickedDate, c.completed ? makeDate(4, 30, 2026) : 0);
     }
 }
 
 TEST_F(DatePickerTest, StepButtonsWorkFromTheKeyboard)
 {
     open({1, 31, 2026});
-    QWidget *nextMonth = child("B4");
+    QWidget *nextMonth = child(*m_dialog, "B4");
     nextMonth->setFocus();
     QTest::keyClick(nextMonth, Qt::Key_Space);
     EXPECT_EQ(shown(), makeDate(2, 28, 2026));
     EXPECT_TRUE(m_dialog->isVisible());
 }
 
-// Runs LOOKUPCAL and, once its window is up, applies `finish` to it.
-void runPicker(AppContext &context, std::function<void(QWidget &)> finish)
-{
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        QWidget *dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        ran = true;
-        finish(*dialog);
-    });
-    LOOKUPCAL(context);
-    EXPECT_TRUE(ran);
-}
-
 TEST_F(DatePickerTest, LookupcalRunsModallyAndAnswersThroughTheGlobals)
 {
     m_clock.setToday(makeDate(1, 31, 2024));
-    runPicker(m_context, [](QWidget &dialog) {
-        QTest::mouseClick(dialog.findChild<QWidget *>("B4"), Qt::LeftButton);
-        QTest::mouseClick(dialog.findChild<QWidget *>("okButton"), Qt::LeftButton);
+    whenModal<DatePickerDialog>([](DatePickerDialog &dialog) {
+        click(dialog, "B4");
+        click(dialog, "okButton");
     });
-    EXPECT_EQ(m_context.PickedDate, makeDate(2, 29, 2024));
-    EXPECT_EQ(m_context.globals.response, RequestCompleted);
+    LOOKUPCAL(*m_context);
+    EXPECT_EQ(m_context->PickedDate, makeDate(2, 29, 2024));
+    EXPECT_EQ(m_context->globals.response, RequestCompleted);
 
-    m_context.PickedDate = 0;
-    runPicker(m_context, [](QWidget &dialog) {
-        QTest::mouseClick(dialog.findChild<QWidget *>("B2"), Qt::LeftButton);
-        QTest::mouseClick(dialog.findChild<QWidget *>("cancelButton"), Qt::LeftButton);
+    m_context->PickedDate = 0;
+    whenModal<DatePickerDialog>([](DatePickerDialog &dialog) {
+        click(dialog, "B2");
+        click(dialog, "cancelButton");
     });
-    EXPECT_EQ(m_context.PickedDate, 0);
-    EXPECT_EQ(m_context.globals.response, RequestCancelled);
+    LOOKUPCAL(*m_context);
+    EXPECT_EQ(m_context->PickedDate, 0);
+    EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(DatePickerTest, RenderingWritesAPictureAndLeavesTheContextAlone)
 {
-    QTemporaryDir directory;
-    ASSERT_TRUE(directory.isValid());
     m_clock.setToday(makeDate(8, 31, 2026));
-    m_context.globals.response = 7;
-    const QString path = directory.filePath(QStringLiteral("picker.png"));
-    ASSERT_TRUE(renderDatePicker(m_context, path));
+    m_context->globals.response = 7;
+    const QString path = QString::fromStdString((folder() / "picker.png").string());
+    ASSERT_TRUE(renderDatePicker(*m_context, path));
     const QImage image(path);
     EXPECT_FALSE(image.isNull());
     EXPECT_GT(image.width(), 100);
-    EXPECT_EQ(m_context.globals.response, 7);
-    EXPECT_EQ(m_context.PickedDate, 0);
-    EXPECT_FALSE(renderDatePicker(m_context, directory.filePath("missing/dir/picker.png")));
+    EXPECT_EQ(m_context->globals.response, 7);
+    EXPECT_EQ(m_context->PickedDate, 0);
+    const QString missing = QString::fromStdString((folder() / "missing/dir/picker.png").string());
+    EXPECT_FALSE(renderDatePicker(*m_context, missing));
 }
 
 } // namespace
