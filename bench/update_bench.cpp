@@ -88,7 +88,7 @@ std::vector<double> renames(AppData &data)
     for (int trial = 0; trial < kTrials; ++trial) {
         person.PERSON = trial % 2 ? "Ann" : "Annie";
         auto start = SteadyClock::now();
-        require(updatePerson(data, prompter, person, ref), "rename");
+        require(updatePerson(data, prompter, person, ref).status, "rename");
         times.push_back(
             std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
         progress("rename " + std::to_string(trial + 1) + ": " + std::to_string(times.back()) +

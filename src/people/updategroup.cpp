@@ -383,20 +383,22 @@ void GroupFormWindow::saveRename()
 {
     m_form.record().GROUP = takenName();
     for (;;) {
-        Status status;
+        SaveResult result;
         {
             WaitCursor wait;
             // updateGroup carries the name to the activities and the
             // members from the name stored just before this put.
-            status = updateGroup(m_context.data, m_context.prompter, m_form.record(),
+            result = updateGroup(m_context.data, m_context.prompter, m_form.record(),
                                  m_form.storedRef());
         }
-        if (status.ok()) {
+        if (result.ok()) {
             m_form.markStored();
             m_context.data.GRO = m_form.record();
             break;
         }
-        const int answer = showWarning(m_context.prompter, WarningKind::RecordUpdateRetry, status);
+        showSaveFailure(m_context.prompter, result);
+        const int answer =
+            showWarning(m_context.prompter, WarningKind::RecordUpdateRetry, result.status);
         if (answer == ButtonYes)
             continue;
         if (answer == ButtonNo) {

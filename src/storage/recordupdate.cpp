@@ -2,7 +2,6 @@
 
 #include "storage/cursor.h"
 #include "storage/savescope.h"
-#include "storage/warnings.h"
 
 #include <functional>
 #include <initializer_list>
@@ -34,10 +33,10 @@ enum class Match
 // that equals `value` without regard to case, so that records differing
 // only in case never end an exact walk early. `visit` may put or delete the
 // record: the cursor goes on from the record's old key values and number.
-// A failed read shows warning kind 35 with the file's name.
+// A failed read fails the walk as a read of the file.
 template <class Record, std::size_t N, class Visit>
-Status forEachReferring(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
-                        const Text<N> &value, Match match, Prompter &prompter, Visit visit)
+SaveResult forEachReferring(DataFile &file, Record &buffer, int key, Text<N> Record::*field,
+                            const Text<N> &value, Match match, Visit visit)
 {
     Record probe{};
     probe.*field = value;
@@ -47,14 +46,12 @@ Status forEachReferring(DataFile &file, Record &buffer, int key, Text<N> Record:
         Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
             break;
-        if (!status.ok()) {
-            showWarning(prompter, WarningKind::RecordRetrievalError, status, file.name());
-            return status;
-        }
+        if (!status.ok())
+            return SaveResult::failed(std::move(status), SaveStep::Read, file);
         if (match == Match::AnyCase || buffer.*field == value) {
-            status = visit(stop);
-            if (!status.ok())
-                return status;
+            SaveResult result = visit(stop);
+            if (!result.ok())
+                return result;
         }
     }
     return {};
@@ -62,20 +59,17 @@ Status forEachReferring(DataFile &file, Record &buffer, int key, Text<N> Record:
 
 // Sets `field` from `from` to `to` in every record of `file` that matches
 // `from` (records that already hold `to` exactly are left alone), within
-// `save`. A failed put shows kind 15 with the file's name.
+// `save`.
 template <class Record, std::size_t N>
-Status renameAll(SaveScope &save, DataFile &file, Record &buffer, int key, Text<N> Record::*field,
-                 const Text<N> &from, const Text<N> &to, Match match, Prompter &prompter)
+SaveResult renameAll(SaveScope &save, DataFile &file, Record &buffer, int key,
+                     Text<N> Record::*field, const Text<N> &from, const Text<N> &to, Match match)
 {
     BufferKeeper<Record> keeper(buffer);
-    return forEachReferring(file, buffer, key, field, from, match, prompter, [&](bool &) {
+    return forEachReferring(file, buffer, key, field, from, match, [&](bool &) {
         if (buffer.*field == to)
-            return Status();
+            return SaveResult();
         buffer.*field = to;
-        Status status = save.put(file);
-        if (!status.ok())
-            showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
-        return status;
+        return SaveResult::failed(save.put(file), SaveStep::Write, file);
     });
 }
 
@@ -105,16 +99,16 @@ withFile(std::initializer_list<std::reference_wrapper<DataFile>> referring, Data
 }
 
 template <class Record>
-using AfterPut = std::function<Status(SaveScope &save, const Record &stored)>;
+using AfterPut = std::function<SaveResult(SaveScope &save, const Record &stored)>;
 
 // The put of every update operation: one save over `file` and `referring`
 // holding the put and whatever `afterPut` writes, given the record as
 // stored just before.
 template <class Record>
-Status putRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
-                 const Record &record, RecordRef &ref,
-                 std::initializer_list<std::reference_wrapper<DataFile>> referring,
-                 const AfterPut<Record> &afterPut)
+SaveResult putRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
+                     const Record &record, RecordRef &ref,
+                     std::initializer_list<std::reference_wrapper<DataFile>> referring,
+                     const AfterPut<Record> &afterPut)
 {
     SaveScope save(data.database, prompter, withFile(referring, file));
     Status status = save.status();
@@ -126,42 +120,31 @@ Status putRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buff
         buffer = record;
         status = save.put(file, ref);
     }
-    if (!status.ok()) {
-        showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
-        return status;
-    }
+    if (!status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Write, file);
     if (afterPut) {
-        status = afterPut(save, stored);
-        if (!status.ok())
-            return status; // shown; the save takes the put back
+        SaveResult result = afterPut(save, stored);
+        if (!result.ok())
+            return result; // the save takes the put back
     }
     status = save.commit();
-    if (!status.ok()) {
-        showWarning(prompter, WarningKind::UpdateOperationError, status, file.name());
-        return status;
-    }
+    if (!status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Write, file);
     ref.version = version + 1;
     return {};
 }
 
-void showDeleteFailure(Prompter &prompter, const Status &status, const DataFile &file)
-{
-    WarningKind kind = status.is(ErrorCode::ChangedByOther) ? WarningKind::UpdateOperationError
-                                                            : WarningKind::DeleteOperationError;
-    showWarning(prompter, kind, status, file.name());
-}
-
 template <class Record>
-using BeforeDelete = std::function<Status(SaveScope &save, const Record &stored)>;
+using BeforeDelete = std::function<SaveResult(SaveScope &save, const Record &stored)>;
 
 // The delete of every delete operation: re-read `ref` (it must still be
 // there, and unchanged when watched), run `beforeDelete` on the stored
 // record, delete it, all in one save over `file` and `referring`.
 template <class Record>
-Status deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
-                    const RecordRef &ref,
-                    std::initializer_list<std::reference_wrapper<DataFile>> referring,
-                    const BeforeDelete<Record> &beforeDelete)
+SaveResult deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &buffer,
+                        const RecordRef &ref,
+                        std::initializer_list<std::reference_wrapper<DataFile>> referring,
+                        const BeforeDelete<Record> &beforeDelete)
 {
     SaveScope save(data.database, prompter, withFile(referring, file));
     Status status = save.status();
@@ -169,128 +152,133 @@ Status deleteRecord(AppData &data, Prompter &prompter, DataFile &file, Record &b
         status = readStored(file, ref);
     if (status.ok() && ref.watched && file.current().version != ref.version)
         status = changedByOther();
-    if (!status.ok()) {
-        showDeleteFailure(prompter, status, file);
-        return status;
-    }
+    if (!status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Delete, file);
     if (beforeDelete) {
-        status = beforeDelete(save, buffer);
-        if (!status.ok())
-            return status; // shown
+        SaveResult result = beforeDelete(save, buffer);
+        if (!result.ok())
+            return result;
     }
     status = save.remove(file, ref);
     if (status.ok())
         status = save.commit();
-    if (!status.ok()) {
-        showDeleteFailure(prompter, status, file);
-        return status;
-    }
-    return {};
+    return SaveResult::failed(std::move(status), SaveStep::Delete, file);
 }
 
-// The restrict check of a group delete: kind 13 while an activity carries
+// The restrict check of a group delete: refused while an activity carries
 // exactly `group`.
-Status checkNoActivityOf(AppData &data, Prompter &prompter, const Text<10> &group)
+SaveResult checkNoActivityOf(AppData &data, const Text<10> &group)
 {
     bool referenced = false;
     BufferKeeper<ActivityRecord> keeper(data.ACT);
-    Status status = forEachReferring(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
-                                     group, Match::Exact, prompter, [&](bool &stop) {
-                                         referenced = stop = true;
-                                         return Status();
-                                     });
-    if (!status.ok() || !referenced)
-        return status;
-    Status refusal(ErrorCode::AccessDenied, "Referenced from ACTIVITY");
-    showWarning(prompter, WarningKind::ReferentialDeleteError, refusal, "ACTIVITY");
-    return refusal;
+    SaveResult result =
+        forEachReferring(data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP, group,
+                         Match::Exact, [&](bool &stop) {
+                             referenced = stop = true;
+                             return SaveResult();
+                         });
+    if (!result.ok() || !referenced)
+        return result;
+    return SaveResult::failed(Status(ErrorCode::AccessDenied, "Referenced from ACTIVITY"),
+                              SaveStep::Restrict, data.activity);
 }
 
 // The membership cascade of a group delete. Group names are unique without
 // regard to case, so a membership under any spelling of the name is this
 // group's: left behind, it would come back with a later group of that name.
-Status deleteMembersOf(SaveScope &save, AppData &data, Prompter &prompter, const Text<10> &group)
+SaveResult deleteMembersOf(SaveScope &save, AppData &data, const Text<10> &group)
 {
     BufferKeeper<GroupPeopleRecord> keeper(data.GRP);
     return forEachReferring(data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
-                            group, Match::AnyCase, prompter, [&](bool &) {
-                                Status status = save.remove(data.groupPeople);
-                                if (!status.ok())
-                                    showDeleteFailure(prompter, status, data.groupPeople);
-                                return status;
+                            group, Match::AnyCase, [&](bool &) {
+                                return SaveResult::failed(save.remove(data.groupPeople),
+                                                          SaveStep::Delete, data.groupPeople);
                             });
 }
 
 } // namespace
 
-Status updateUserPrefs(AppData &data, Prompter &prompter, const UserPrefRecord &record,
-                       RecordRef &ref)
+SaveResult SaveResult::failed(Status status, SaveStep step, const DataFile &file)
+{
+    SaveResult result;
+    if (!status.ok()) {
+        result.step = step;
+        result.file = std::string(file.name());
+        result.status = std::move(status);
+    }
+    return result;
+}
+
+SaveResult updateUserPrefs(AppData &data, Prompter &prompter, const UserPrefRecord &record,
+                           RecordRef &ref)
 {
     return putRecord<UserPrefRecord>(data, prompter, data.userPref, data.USP, record, ref, {}, {});
 }
 
-Status updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record, RecordRef &ref)
+SaveResult updateSpecial(AppData &data, Prompter &prompter, const SpecialRecord &record,
+                         RecordRef &ref)
 {
     return putRecord<SpecialRecord>(data, prompter, data.special, data.SPE, record, ref, {}, {});
 }
 
-Status updateActivity(AppData &data, Prompter &prompter, const ActivityRecord &record,
-                      RecordRef &ref)
+SaveResult updateActivity(AppData &data, Prompter &prompter, const ActivityRecord &record,
+                          RecordRef &ref)
 {
     return putRecord<ActivityRecord>(data, prompter, data.activity, data.ACT, record, ref, {}, {});
 }
 
-Status updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &record, RecordRef &ref)
+SaveResult updatePerson(AppData &data, Prompter &prompter, const PeopleRecord &record,
+                        RecordRef &ref)
 {
     auto cascade = [&](SaveScope &save, const PeopleRecord &stored) {
         if (!isRename(stored.PERSON, record.PERSON))
-            return Status();
+            return SaveResult();
         return renameAll(save, data.personAct, data.PER, PER_PERSON_KEY, &PersonActRecord::PERSON,
-                         stored.PERSON, record.PERSON, Match::Exact, prompter);
+                         stored.PERSON, record.PERSON, Match::Exact);
     };
     return putRecord<PeopleRecord>(data, prompter, data.people, data.PEO, record, ref,
                                    {data.personAct}, cascade);
 }
 
-Status updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record, RecordRef &ref)
+SaveResult updateGroup(AppData &data, Prompter &prompter, const GroupRecord &record, RecordRef &ref)
 {
     auto cascade = [&](SaveScope &save, const GroupRecord &stored) {
         if (!isRename(stored.GROUP, record.GROUP))
-            return Status();
+            return SaveResult();
         // An activity refers to the group only by exactly its name; a
         // membership belongs to it under any spelling of the name.
-        Status status =
+        SaveResult result =
             renameAll(save, data.activity, data.ACT, ACT_GROUP_KEY, &ActivityRecord::GROUP,
-                      stored.GROUP, record.GROUP, Match::Exact, prompter);
-        if (!status.ok())
-            return status;
+                      stored.GROUP, record.GROUP, Match::Exact);
+        if (!result.ok())
+            return result;
         return renameAll(save, data.groupPeople, data.GRP, GRP_GROUP_KEY, &GroupPeopleRecord::GROUP,
-                         stored.GROUP, record.GROUP, Match::AnyCase, prompter);
+                         stored.GROUP, record.GROUP, Match::AnyCase);
     };
     return putRecord<GroupRecord>(data, prompter, data.group, data.GRO, record, ref,
                                   {data.activity, data.groupPeople}, cascade);
 }
 
-Status deleteSpecial(AppData &data, Prompter &prompter, const RecordRef &ref)
+SaveResult deleteSpecial(AppData &data, Prompter &prompter, const RecordRef &ref)
 {
     return deleteRecord<SpecialRecord>(data, prompter, data.special, data.SPE, ref, {}, {});
 }
 
-Status deletePerson(AppData &data, Prompter &prompter, const RecordRef &ref)
+SaveResult deletePerson(AppData &data, Prompter &prompter, const RecordRef &ref)
 {
     return deleteRecord<PeopleRecord>(data, prompter, data.people, data.PEO, ref, {}, {});
 }
 
-Status deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref)
+SaveResult deleteGroup(AppData &data, Prompter &prompter, const RecordRef &ref)
 {
     auto restrictAndCascade = [&](SaveScope &save, const GroupRecord &stored) {
         // A blank name is "no group" in ACT:GROUP: nothing refers to it.
         if (stored.GROUP.isBlank())
-            return Status();
-        Status status = checkNoActivityOf(data, prompter, stored.GROUP);
-        if (!status.ok())
-            return status;
-        return deleteMembersOf(save, data, prompter, stored.GROUP);
+            return SaveResult();
+        SaveResult result = checkNoActivityOf(data, stored.GROUP);
+        if (!result.ok())
+            return result;
+        return deleteMembersOf(save, data, stored.GROUP);
     };
     return deleteRecord<GroupRecord>(data, prompter, data.group, data.GRO, ref,
                                      {data.activity, data.groupPeople}, restrictAndCascade);

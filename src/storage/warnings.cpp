@@ -149,4 +149,27 @@ int showWarning(Prompter &prompter, WarningKind kind, const Status &err, std::st
     std::abort(); // halt() never returns
 }
 
+void showSaveFailure(Prompter &prompter, const SaveResult &result)
+{
+    if (result.ok())
+        return;
+    WarningKind kind = WarningKind::UpdateOperationError;
+    switch (result.step) {
+    case SaveStep::Read:
+        kind = WarningKind::RecordRetrievalError;
+        break;
+    case SaveStep::Write:
+        kind = WarningKind::UpdateOperationError;
+        break;
+    case SaveStep::Delete:
+        kind = result.status.is(ErrorCode::ChangedByOther) ? WarningKind::UpdateOperationError
+                                                           : WarningKind::DeleteOperationError;
+        break;
+    case SaveStep::Restrict:
+        kind = WarningKind::ReferentialDeleteError;
+        break;
+    }
+    showWarning(prompter, kind, result.status, result.file);
+}
+
 } // namespace korvalen

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runtime/prompter.h"
+#include "storage/saveresult.h"
 #include "storage/status.h"
 
 #include <string>
@@ -54,5 +55,12 @@ Warning composeWarning(WarningKind kind, const Status &err, std::string_view inf
 int showWarning(Prompter &prompter, WarningKind kind, const Status &err,
                 std::string_view info1 = {}, std::string_view info2 = {},
                 std::string_view info3 = {}, std::string_view info4 = {});
+
+// The warning of a failed save, shown by the form that asked for it (the
+// record operations show nothing): a failed read kind 35, a failed write
+// kind 15, a failed delete kind 17 (kind 15 when another station changed
+// the record), a refusal kind 13; each with the file's name. Nothing when
+// `result` succeeded.
+void showSaveFailure(Prompter &prompter, const SaveResult &result);
 
 } // namespace korvalen

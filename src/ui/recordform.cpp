@@ -155,16 +155,17 @@ void RecordForm::runDelete()
     if (showWarning(prompter, WarningKind::ConfirmDelete, err) != ButtonOk)
         return;
     for (;;) {
-        Status status;
+        SaveResult result;
         {
             WaitCursor wait;
-            status = deleteRecord();
+            result = deleteRecord();
         }
-        if (status.ok()) {
+        if (result.ok()) {
             m_response = RequestCompleted;
             return;
         }
-        if (showWarning(prompter, WarningKind::RecordDeleteRetry, status) != ButtonYes)
+        showSaveFailure(prompter, result);
+        if (showWarning(prompter, WarningKind::RecordDeleteRetry, result.status) != ButtonYes)
             return;
     }
 }
@@ -297,17 +298,18 @@ RecordForm::Outcome RecordForm::saveNew()
 RecordForm::Outcome RecordForm::saveChange()
 {
     for (;;) {
-        Status status;
+        SaveResult result;
         {
             WaitCursor wait;
-            status = updateRecord();
+            result = updateRecord();
         }
-        if (status.ok()) {
+        if (result.ok()) {
             m_response = RequestCompleted;
             handBack();
             return Outcome::Completed;
         }
-        switch (showWarning(m_context.prompter, WarningKind::RecordUpdateRetry, status)) {
+        showSaveFailure(m_context.prompter, result);
+        switch (showWarning(m_context.prompter, WarningKind::RecordUpdateRetry, result.status)) {
         case ButtonYes:
             continue;
         case ButtonNo:

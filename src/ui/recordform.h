@@ -29,6 +29,7 @@
 // as the caller's watched re-read left it) and back out on completion.
 
 #include "storage/datafiles.h"
+#include "storage/recordupdate.h"
 #include "storage/status.h"
 #include "ui/appcontext.h"
 
@@ -133,14 +134,14 @@ public:
 
 protected:
     // The record-type part, given by RecordFormFor.
-    virtual void loadFromCaller() = 0;   // working record and entry copy from the buffer
-    virtual void primeNewRecord() = 0;   // blank record, the screen's defaults, entry copy
-    virtual bool isChanged() const = 0;  // working record differs from the entry copy
-    virtual Status addRecord() = 0;      // add the working record; nothing shown
-    virtual Status updateRecord() = 0;   // the update operation; shows its failure
-    virtual Status deleteRecord() = 0;   // the delete operation; shows its failure
-    virtual void handBack() = 0;         // working record into the buffer
-    virtual void takeAddedAsEntry() = 0; // entry copy := working record
+    virtual void loadFromCaller() = 0;     // working record and entry copy from the buffer
+    virtual void primeNewRecord() = 0;     // blank record, the screen's defaults, entry copy
+    virtual bool isChanged() const = 0;    // working record differs from the entry copy
+    virtual Status addRecord() = 0;        // add the working record; nothing shown
+    virtual SaveResult updateRecord() = 0; // the update operation; shows nothing
+    virtual SaveResult deleteRecord() = 0; // the delete operation; shows nothing
+    virtual void handBack() = 0;           // working record into the buffer
+    virtual void takeAddedAsEntry() = 0;   // entry copy := working record
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     // The failure of an operation the screen did not configure.
@@ -211,8 +212,8 @@ template <class Record> class RecordFormFor : public RecordForm
 {
 public:
     using Prime = std::function<void(Record &record)>;
-    using Update = std::function<Status(AppData &, Prompter &, const Record &, RecordRef &)>;
-    using Remove = std::function<Status(AppData &, Prompter &, const RecordRef &)>;
+    using Update = std::function<SaveResult(AppData &, Prompter &, const Record &, RecordRef &)>;
+    using Remove = std::function<SaveResult(AppData &, Prompter &, const RecordRef &)>;
 
     // `buffer` is `file`'s record buffer.
     RecordFormFor(AppContext &context, QDialog &window, DataFile &file, Record &buffer)
@@ -262,16 +263,16 @@ protected:
         m_buffer = m_record;
         return m_file.add();
     }
-    Status updateRecord() override
+    SaveResult updateRecord() override
     {
         if (!m_update)
-            return missingOperation();
+            return {missingOperation()};
         return m_update(m_context.data, m_context.prompter, m_record, m_ref);
     }
-    Status deleteRecord() override
+    SaveResult deleteRecord() override
     {
         if (!m_remove)
-            return missingOperation();
+            return {missingOperation()};
         return m_remove(m_context.data, m_context.prompter, m_ref);
     }
     void handBack() override { m_buffer = m_record; }

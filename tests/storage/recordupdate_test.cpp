@@ -2,6 +2,7 @@
 
 #include "storage/engine.h"
 #include "storage/recordupdate.h"
+#include "storage/warnings.h"
 
 #include <map>
 #include <string>
@@ -244,8 +245,10 @@ TEST_F(RecordUpdateTest, RenameOntoAnotherPersonFailsWithoutTouchingParticipants
     RecordRef ann = addPerson("Ann");
     addPerson("Bea");
     addParticipant(1, "Ann");
-    Status status = updatePerson(*m_data, m_prompter, PeopleRecord{"Bea", "", 90000}, ann);
-    EXPECT_TRUE(status.is(ErrorCode::DuplicateKey));
+    SaveResult result = updatePerson(*m_data, m_prompter, PeopleRecord{"Bea", "", 90000}, ann);
+    EXPECT_TRUE(result.is(ErrorCode::DuplicateKey));
+    EXPECT_TRUE(m_prompter.shown().empty()) << "the form shows the failure, not storage";
+    showSaveFailure(m_prompter, result);
     ASSERT_EQ(m_prompter.shown().size(), 1u);
     EXPECT_EQ(m_prompter.shown()[0].request.caption, "Update Operation Error");
     EXPECT_EQ(lastText(), "An error (Creates Duplicate Key (40)) was experienced when attempting "
@@ -269,8 +272,9 @@ TEST_F(RecordUpdateTest, FailureInTheMiddleOfACascadeLeavesTheOldStateWhole)
     // The activities are all renamed by then; the members half.
     failWriteOf("GROUPPEOPLE", "UPDATE", middle);
     RecordRef before = choir;
-    Status status = updateGroup(*m_data, m_prompter, GroupRecord{"Chorus"}, choir);
-    EXPECT_FALSE(status.ok());
+    SaveResult result = updateGroup(*m_data, m_prompter, GroupRecord{"Chorus"}, choir);
+    EXPECT_FALSE(result.ok());
+    showSaveFailure(m_prompter, result);
     ASSERT_EQ(m_prompter.shown().size(), 1u);
     EXPECT_EQ(m_prompter.shown()[0].request.caption, "Update Operation Error");
     EXPECT_NE(lastText().find("Probable Cause: GROUPPEOPLE."), std::string::npos) << lastText();
@@ -299,8 +303,9 @@ TEST_F(RecordUpdateTest, WatchedSaveFailsWhileTheStoredRecordDiffersAndAgainWhen
     ASSERT_TRUE(other->people.put().ok());
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        Status status = updatePerson(*m_data, m_prompter, PeopleRecord{"Anne", "", 0}, ann);
-        EXPECT_TRUE(status.is(ErrorCode::ChangedByOther));
+        SaveResult result = updatePerson(*m_data, m_prompter, PeopleRecord{"Anne", "", 0}, ann);
+        EXPECT_TRUE(result.is(ErrorCode::ChangedByOther));
+        showSaveFailure(m_prompter, result);
         EXPECT_EQ(lastText(), "This record was changed by another station.");
     }
     EXPECT_EQ(participants(), (Tally{{padded("Ann"), 1}}));
@@ -319,8 +324,9 @@ TEST_F(RecordUpdateTest, GroupUsedByAnActivityWithExactlyItsNameIsNotDeleted)
         addActivity("CHOIR"); // not a reference, but first in the key
     addActivity("Choir");
     addMember("Choir", "Ann");
-    Status status = deleteGroup(*m_data, m_prompter, choir);
-    EXPECT_FALSE(status.ok());
+    SaveResult result = deleteGroup(*m_data, m_prompter, choir);
+    EXPECT_FALSE(result.ok());
+    showSaveFailure(m_prompter, result);
     ASSERT_EQ(m_prompter.shown().size(), 1u);
     EXPECT_EQ(m_prompter.shown()[0].request.caption, "Referential Integrity Delete Error");
     EXPECT_EQ(lastText(), "This record is referenced from the file ACTIVITY.  This record cannot "
@@ -362,7 +368,9 @@ TEST_F(RecordUpdateTest, FailedMembershipDeleteDeletesNothing)
             middle = m_data->groupPeople.current().recordNumber;
     }
     failWriteOf("GROUPPEOPLE", "DELETE", middle);
-    EXPECT_FALSE(deleteGroup(*m_data, m_prompter, choir).ok());
+    SaveResult result = deleteGroup(*m_data, m_prompter, choir);
+    EXPECT_FALSE(result.ok());
+    showSaveFailure(m_prompter, result);
     EXPECT_EQ(m_prompter.shown().back().request.caption, "Delete Operation Error");
     EXPECT_NE(lastText().find("from the file GROUPPEOPLE."), std::string::npos) << lastText();
     EXPECT_EQ(memberGroups(), (Tally{{padded("Choir"), 30}}));
@@ -386,11 +394,15 @@ TEST_F(RecordUpdateTest, DeleteOfAGroupGoneOrChangedElsewhereDeletesNothing)
     other->GRO.GROUP = "Brass";
     ASSERT_TRUE(other->group.put().ok());
 
-    EXPECT_TRUE(deleteGroup(*m_data, m_prompter, band).is(ErrorCode::ChangedByOther));
+    SaveResult result = deleteGroup(*m_data, m_prompter, band);
+    EXPECT_TRUE(result.is(ErrorCode::ChangedByOther));
+    showSaveFailure(m_prompter, result);
     EXPECT_EQ(lastText(), "This record was changed by another station.");
     RecordRef unwatched = choir;
     unwatched.watched = false;
-    EXPECT_TRUE(deleteGroup(*m_data, m_prompter, unwatched).is(ErrorCode::RecordNotFound));
+    result = deleteGroup(*m_data, m_prompter, unwatched);
+    EXPECT_TRUE(result.is(ErrorCode::RecordNotFound));
+    showSaveFailure(m_prompter, result);
     EXPECT_EQ(m_prompter.shown().back().request.caption, "Delete Operation Error");
     EXPECT_EQ(lastText(), "An error (Record Not Found (35)) was experienced when attempting to "
                           "delete a record from the file GROUP.");

@@ -238,7 +238,7 @@ void renameGroup(AppData &data, const Args &args)
     report("renaming", status);
     auto begun = Clock::now();
     if (status.ok())
-        status = updateGroup(data, prompter, GroupRecord{Text<10>(args.at(1))}, ref);
+        status = updateGroup(data, prompter, GroupRecord{Text<10>(args.at(1))}, ref).status;
     report("renamed", status, std::to_string(elapsedUs(begun)));
     waitForTest();
 }
