@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <string>
 
 namespace korvalen {
@@ -39,7 +40,7 @@ constexpr std::array<Decision, 5> kDecisions = {{
     {"Cancel, Erase Accepted", "Stop scheduling and remove all occurrences accepted so far."},
 }};
 
-// The width of a decision button, in dialog units: the longest text fits.
+// The least width of a decision button, in dialog units.
 constexpr int kButtonWidth = 92;
 // The people list shows this many rows without scrolling.
 constexpr int kListRows = 6;
@@ -78,14 +79,18 @@ ConflictWindow::ConflictWindow(AppContext &context, const Collision &collision, 
         m_uses.push_back(std::make_unique<FileUse>(*file, context.prompter));
     createControls();
     showCollision();
-    if (!m_collision.specialPeriod)
-        // A failure has been shown by the list (kind 35 or 36); the window
-        // stays, so that the collision is still decided by the user.
-        (void)m_people->browse().open();
+    if (m_collision.specialPeriod)
+        return;
+    // A failure has been shown by the list (kind 35 or 36); the window
+    // stays, so that the collision is still decided by the user.
+    (void)m_people->browse().open();
+    // Back from the help or another window, the list shows what changed.
+    m_focusRefresh = refreshOnFocusRegained(*this, [this] { m_people->browse().refresh(); });
 }
 
 ConflictWindow::~ConflictWindow()
 {
+    disconnect(m_focusRefresh);
     // The list reads into the PERSONACT buffer; it is closed before the
     // buffer is put back, and its files released after.
     (void)m_people->browse().close();
@@ -154,11 +159,9 @@ QWidget *ConflictWindow::createButtons()
     auto *box = new QWidget(this);
     auto *column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
-    const int width = dialogUnitsToPixels(font(), kButtonWidth);
     for (std::size_t i = 0; i < kDecisions.size(); ++i) {
         auto *button = new QPushButton(tr(kDecisions[i].text), box);
         button->setToolTip(tr(kDecisions[i].tip));
-        button->setMinimumWidth(width);
         const auto choice = static_cast<ConflictChoice>(i);
         connect(button, &QPushButton::clicked, this, [this, choice] { decide(choice); });
         column->addWidget(button);
@@ -168,13 +171,19 @@ QWidget *ConflictWindow::createButtons()
     for (ConflictChoice choice : {ConflictChoice::Skip, ConflictChoice::Stop})
         decisionButton(choice)->setEnabled(m_seriesCheck);
     m_help = new QPushButton(tr("Help"), box);
-    m_help->setMinimumWidth(width);
     connect(m_help, &QPushButton::clicked, this, [this] {
         if (m_context.showHelp)
             m_context.showHelp("~CONFLICTDEAL");
     });
     column->addSpacing(dialogUnitsToPixels(font(), 6));
     column->addWidget(m_help);
+    // One width for the column, never less than the longest text needs.
+    int width = dialogUnitsToPixels(font(), kButtonWidth);
+    for (QPushButton *button : m_decisions)
+        width = std::max(width, button->sizeHint().width());
+    for (QPushButton *button : m_decisions)
+        button->setMinimumWidth(width);
+    m_help->setMinimumWidth(width);
     QPushButton *accept = decisionButton(ConflictChoice::Accept);
     accept->setDefault(true);
     accept->setFocus();

@@ -82,6 +82,7 @@ private:
     const PersonActRecord m_keptPersonAct;
     std::vector<std::unique_ptr<FileUse>> m_uses;
     std::optional<ConflictChoice> m_choice;
+    QMetaObject::Connection m_focusRefresh;
 
     // Owned by this window through Qt; constant after construction.
     std::array<QPushButton *, 5> m_decisions{};
