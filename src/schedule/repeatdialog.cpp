@@ -1,0 +1,1428 @@
+#include "schedule/repeatdialog.h"
+
+#include "runtime/pictures.h"
+#include "storage/openfile.h"
+#include "ui/appcontext.h"
+#include "ui/browselist.h"
+#include "ui/listview.h"
+#include "ui/procedures.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDir>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+
+namespace korvalen {
+
+namespace {
+
+const char *const kRepeatTitle = "Activity Repeats";
+const char *const kFixedTitle = "Repeat Activity (Fixed Periods)";
+const char *const kWeekdayTitle = "Specific Weekday";
+
+constexpr ClockTime kTimeStep = 90000;
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const Picture &datePicture()
+{
+    static const Picture picture = *Picture::parse("D3B");
+    return picture;
+}
+
+const Picture &timePicture()
+{
+    static const Picture picture = *Picture::parse("T3");
+    return picture;
+}
+
+QString shownDate(Date date)
+{
+    return qs(datePicture().format(date));
+}
+
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// A focus the user gave: the controls that act when they receive the focus
+// act on these only, never when their window is activated again after a
+// dialog or message box closed.
+bool isUserFocus(Qt::FocusReason reason)
+{
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+}
+
+bool isEnter(QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Leaving a field by the user's own move, so that what was typed counts.
+bool isLeaving(QEvent *event)
+{
+    return event->type() == QEvent::FocusOut &&
+           isUserFocus(static_cast<QFocusEvent *>(event)->reason());
+}
+
+QPushButton *newButton(QWidget *parent, const QString &text, const QString &tip = {})
+{
+    auto *button = new QPushButton(text, parent);
+    // Enter presses the button that has the focus; in the fields it moves
+    // on instead (see the windows' event filters).
+    button->setAutoDefault(true);
+    if (!tip.isEmpty()) {
+        button->setToolTip(tip);
+        button->setStatusTip(tip);
+    }
+    return button;
+}
+
+QPushButton *newCalendarButton(QWidget *parent, const QString &tip)
+{
+    QPushButton *button = newButton(parent, QStringLiteral("Cal"), tip);
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance("Cal") + 24);
+    return button;
+}
+
+void setTip(QWidget *widget, const QString &tip)
+{
+    widget->setToolTip(tip);
+    widget->setStatusTip(tip);
+}
+
+// The window's status line, showing the status tip of the control that
+// has the focus. The connection ends with the status line.
+QStatusBar *newStatusLine(QDialog &window, QMetaObject::Connection &watch)
+{
+    auto *line = new QStatusBar(&window);
+    line->setSizeGripEnabled(false);
+    watch = QObject::connect(qApp, &QApplication::focusChanged, line,
+                             [&window, line](QWidget *, QWidget *now) {
+                                 if (!now || !window.isAncestorOf(now))
+                                     return;
+                                 for (QWidget *w = now; w && w != &window; w = w->parentWidget()) {
+                                     if (!w->statusTip().isEmpty()) {
+                                         line->showMessage(w->statusTip());
+                                         return;
+                                     }
+                                 }
+                                 line->clearMessage();
+                             });
+    return line;
+}
+
+bool showStatusTipEvent(QEvent *event, QStatusBar *line)
+{
+    if (event->type() != QEvent::StatusTip || !line)
+        return false;
+    line->showMessage(static_cast<QStatusTipEvent *>(event)->tip());
+    return true;
+}
+
+// The date picker over a date field: the date picked, or nothing when the
+// picker was cancelled. The caller's request and response are kept.
+std::optional<Date> pickFromCalendar(AppContext &context)
+{
+    SharedGlobals &globals = context.globals;
+    const std::int32_t request = globals.request;
+    const std::int32_t response = globals.response;
+    context.PickedDate = 0;
+    globals.request = SelectRecord;
+    globals.response = RequestCancelled;
+    const bool called = context.procedures->call("LOOKUPCAL", context);
+    const bool picked = called && globals.response == RequestCompleted && context.PickedDate != 0;
+    const Date date = context.PickedDate;
+    globals.request = request;
+    globals.response = response;
+    if (!picked)
+        return std::nullopt;
+    return date;
+}
+
+// Reads a date field: its date, or nothing when the text is not a date
+// (the field then beeps and shows `held` again).
+std::optional<Date> readDateField(QLineEdit *field, Date held, Prompter &prompter)
+{
+    std::optional<std::int64_t> typed = datePicture().parseInput(field->text().toStdString());
+    const Date date = typed ? static_cast<Date>(*typed) : held;
+    field->setText(shownDate(date));
+    field->setModified(false);
+    if (!typed) {
+        prompter.beep();
+        field->setFocus();
+        field->selectAll();
+        return std::nullopt;
+    }
+    return date;
+}
+
+// The date a field shows or has typed in it, for enabling OK while the user
+// types: the typed date when it is one, else `held`.
+Date typedOrHeld(const QLineEdit *field, Date held)
+{
+    std::optional<std::int64_t> typed = datePicture().parseInput(field->text().toStdString());
+    return typed ? static_cast<Date>(*typed) : held;
+}
+
+void showHelp(AppContext &context, const char *topic)
+{
+    if (context.showHelp)
+        context.showHelp(topic);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The time spin box
+
+TimeSpinBox::TimeSpinBox(QWidget *parent) : QAbstractSpinBox(parent)
+{
+    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    const int width = fontMetrics().horizontalAdvance(QStringLiteral("12:00PMM"));
+    setMinimumWidth(width + 32);
+    showValue();
+}
+
+void TimeSpinBox::setValue(ClockTime value)
+{
+    m_value = std::clamp<ClockTime>(value, 0, kHundredthsPerDay);
+    showValue();
+}
+
+void TimeSpinBox::showValue()
+{
+    lineEdit()->setText(qs(timePicture().format(m_value)));
+    lineEdit()->setModified(false);
+}
+
+bool TimeSpinBox::acceptTyped()
+{
+    std::optional<std::int64_t> typed = timePicture().parseInput(text().toStdString());
+    if (!typed || *typed < 0 || *typed > kHundredthsPerDay) {
+        showValue();
+        return false;
+    }
+    const auto value = static_cast<ClockTime>(*typed);
+    const bool changed = value != m_value;
+    m_value = value;
+    showValue();
+    if (changed)
+        emit valueEdited(m_value);
+    return true;
+}
+
+bool TimeSpinBox::isEdited() const
+{
+    return lineEdit()->isModified();
+}
+
+void TimeSpinBox::stepBy(int steps)
+{
+    // Typing not yet accepted is where the step starts from, when it is a time.
+    std::optional<std::int64_t> typed = timePicture().parseInput(text().toStdString());
+    ClockTime from = typed && *typed >= 0 && *typed <= kHundredthsPerDay
+                         ? static_cast<ClockTime>(*typed)
+                         : m_value;
+    // "No time" steps to midnight, the first time of the day.
+    const ClockTime next =
+        from == 0 ? 1 : std::clamp<ClockTime>(from + steps * kTimeStep, 1, kHundredthsPerDay);
+    m_value = next;
+    showValue();
+    emit valueEdited(m_value);
+}
+
+QValidator::State TimeSpinBox::validate(QString &input, int &) const
+{
+    return timePicture().parseInput(input.toStdString()) ? QValidator::Acceptable
+                                                         : QValidator::Intermediate;
+}
+
+void TimeSpinBox::fixup(QString &input) const
+{
+    input = qs(timePicture().format(m_value));
+}
+
+QAbstractSpinBox::StepEnabled TimeSpinBox::stepEnabled() const
+{
+    StepEnabled enabled = StepNone;
+    if (m_value < kHundredthsPerDay)
+        enabled |= StepUpEnabled;
+    if (m_value != 1)
+        enabled |= StepDownEnabled;
+    return enabled;
+}
+
+// ---------------------------------------------------------------------------
+// The list of dates of "Activity Repeats": the occurrences as they stand in
+// the form's list, one row each.
+
+class OccurrenceDatesModel : public QAbstractTableModel
+{
+public:
+    OccurrenceDatesModel(const OccurrenceQueue &queue, QObject *parent)
+        : QAbstractTableModel(parent), m_queue(queue)
+    {
+    }
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_queue.size());
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 1;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid() ||
+            index.row() >= static_cast<int>(m_queue.size()))
+            return {};
+        return shownDate(m_queue[static_cast<std::size_t>(index.row())].date);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section == 0)
+            return QStringLiteral("Dates");
+        return {};
+    }
+    void reload()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const OccurrenceQueue &m_queue;
+};
+
+// ---------------------------------------------------------------------------
+// "Repeat Activity (Fixed Periods)"
+
+FixedPeriodDialog::FixedPeriodDialog(AppContext &context, QWidget *parent,
+                                     const ActivityRecord &activity, RepeatUnit unit,
+                                     Date startDate)
+    : QDialog(parent), m_context(context), m_repeatUnit(unit), m_start(startDate)
+{
+    setWindowTitle(tr(kFixedTitle));
+    setFont(QFont("MS Sans Serif", 9));
+    createControls(unit);
+    // The values stored for another pattern mean nothing for this one.
+    const bool samePattern = activity.REPEATTYPE == patternOfUnit(unit);
+    m_number->setValue(samePattern ? activity.REPNUMBER : 0);
+    m_until = samePattern ? activity.REPEND : 0;
+    m_untilEntry->setText(shownDate(m_until));
+    m_numberPending = false;
+    updateOk();
+    m_number->setFocus();
+}
+
+FixedPeriodDialog::~FixedPeriodDialog()
+{
+    disconnect(m_focusWatch);
+}
+
+void FixedPeriodDialog::createControls(RepeatUnit unit)
+{
+    m_number = new QSpinBox(this);
+    // 0 is where a new pattern starts; shown blank, it keeps OK disabled.
+    m_number->setRange(0, 99);
+    m_number->setSpecialValueText(QStringLiteral(" "));
+    m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance("0000") + 32);
+    setTip(m_number, QStringLiteral("How many days, weeks, or months   "));
+    m_unitLabel = new QLabel(qs(repeatUnitText(unit)), this);
+    m_unitLabel->setMinimumWidth(m_unitLabel->fontMetrics().horizontalAdvance("Months") + 4);
+    m_untilEntry = new QLineEdit(this);
+    m_untilEntry->setFixedWidth(m_untilEntry->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
+    setTip(m_untilEntry, QStringLiteral("Must be later than start date"));
+    m_calendar = newCalendarButton(this, QStringLiteral("Pop up calendar"));
+    m_ok = newButton(this, QStringLiteral("OK"));
+    m_cancel = newButton(this, QStringLiteral("Cancel"));
+    m_help = newButton(this, QStringLiteral("Help"));
+    m_statusLine = newStatusLine(*this, m_focusWatch);
+
+    auto *grid = new QGridLayout;
+    auto *prompt = new QLabel(QStringLiteral("Repeat Activity Every "), this);
+    prompt->setBuddy(m_number);
+    grid->addWidget(prompt, 0, 0);
+    grid->addWidget(m_number, 0, 1);
+    grid->addWidget(m_unitLabel, 0, 2);
+    auto *until = new QLabel(QStringLiteral("Until"), this);
+    until->setBuddy(m_untilEntry);
+    grid->addWidget(until, 1, 0);
+    grid->addWidget(m_untilEntry, 1, 1);
+    grid->addWidget(m_calendar, 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(3, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton *button : {m_ok, m_cancel, m_help})
+        buttons->addWidget(button);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->addWidget(m_statusLine);
+
+    m_number->installEventFilter(this);
+    m_untilEntry->installEventFilter(this);
+    connect(m_number, &QSpinBox::valueChanged, this, [this] {
+        m_numberPending = true;
+        updateOk();
+    });
+    connect(m_untilEntry, &QLineEdit::textChanged, this, [this] { updateOk(); });
+    connect(m_calendar, &QPushButton::clicked, this, [this] { pickUntil(); });
+    connect(m_ok, &QPushButton::clicked, this, [this] { pressOk(); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
+    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACT"); });
+}
+
+int FixedPeriodDialog::number() const
+{
+    return m_number->value();
+}
+
+bool FixedPeriodDialog::acceptNumber()
+{
+    m_numberPending = false;
+    if (m_repeatUnit != RepeatUnit::Months || dayOf(m_start) < 29)
+        return true;
+    const int answer = m_context.prompter.message(
+        {kFixedTitle,
+         "Warning: If a month does not have enough days, the activity will scheduled for the "
+         "next month. Continue?",
+         MessageIcon::Exclamation, ButtonYes | ButtonNo, ButtonNo});
+    if (answer == ButtonYes)
+        return true;
+    m_number->setFocus();
+    m_number->selectAll();
+    return false;
+}
+
+bool FixedPeriodDialog::acceptUntil()
+{
+    std::optional<Date> date = readDateField(m_untilEntry, m_until, m_context.prompter);
+    if (date)
+        m_until = *date;
+    updateOk();
+    return date.has_value();
+}
+
+void FixedPeriodDialog::pickUntil()
+{
+    if (std::optional<Date> picked = pickFromCalendar(m_context)) {
+        m_until = *picked;
+        m_untilEntry->setText(shownDate(m_until));
+        m_untilEntry->setModified(false);
+    }
+    updateOk();
+    m_untilEntry->setFocus();
+}
+
+void FixedPeriodDialog::updateOk()
+{
+    const Date until = typedOrHeld(m_untilEntry, m_until);
+    m_ok->setEnabled(until >= m_context.clock.today() && m_number->value() >= 1);
+}
+
+void FixedPeriodDialog::pressOk()
+{
+    if (m_numberPending && !acceptNumber())
+        return;
+    if (!acceptUntil())
+        return;
+    if (m_ok->isEnabled())
+        accept();
+}
+
+bool FixedPeriodDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_number && isEnter(event)) {
+        m_number->interpretText();
+        if (acceptNumber())
+            focusNextChild();
+        return true;
+    }
+    if (watched == m_untilEntry && isEnter(event)) {
+        if (acceptUntil())
+            focusNextChild();
+        return true;
+    }
+    // Leaving a changed field accepts it once the focus has moved; OK and
+    // Cancel pressed meanwhile have their say first.
+    if (watched == m_number && isLeaving(event) && m_numberPending) {
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && m_numberPending)
+                acceptNumber();
+        });
+    }
+    if (watched == m_untilEntry && isLeaving(event) && m_untilEntry->isModified()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && m_untilEntry->isModified())
+                acceptUntil();
+        });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool FixedPeriodDialog::event(QEvent *event)
+{
+    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
+}
+
+Response runFixedPeriodDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
+                              RepeatUnit unit, Date startDate)
+{
+    FixedPeriodDialog dialog(context, parent, activity, unit, startDate);
+    if (dialog.exec() != QDialog::Accepted)
+        return RequestCancelled;
+    activity.REPNUMBER = static_cast<std::int16_t>(dialog.number());
+    activity.REPEND = dialog.until();
+    return RequestCompleted;
+}
+
+// ---------------------------------------------------------------------------
+// "Specific Weekday"
+
+namespace {
+
+// The option texts and the week each stands for; ACT:WEEK keeps the first
+// four characters of the week.
+const std::array<const char *, 5> kWeekOptions = {"1st ", "2nd ", "3rd ", "4th ", "Last "};
+const std::array<const char *, 5> kWeekTexts = {"1st Week", "2nd Week", "3rd Week", "4th Week",
+                                                "Last Week"};
+
+} // namespace
+
+WeekdayDialog::WeekdayDialog(AppContext &context, QWidget *parent, const ActivityRecord &activity,
+                             Date startDate)
+    : QDialog(parent), m_context(context), m_start(startDate)
+{
+    setWindowTitle(tr(kWeekdayTitle));
+    setFont(QFont("MS Sans Serif", 9));
+    m_week = activity.WEEK.isBlank() ? Text<4>(kWeekOptions[0]) : activity.WEEK;
+    m_weekday = activity.WEEKDAY == 0 ? 1 : activity.WEEKDAY;
+    m_until = activity.REPEND;
+    createControls();
+    int checked = 0;
+    for (int i = 0; i < static_cast<int>(kWeekOptions.size()); ++i) {
+        if (Text<4>(kWeekTexts[static_cast<std::size_t>(i)]) == m_week)
+            checked = i;
+    }
+    m_week = Text<4>(kWeekTexts[static_cast<std::size_t>(checked)]);
+    m_weeks->button(checked)->setChecked(true);
+    m_untilEntry->setText(shownDate(m_until));
+    updateOk();
+}
+
+WeekdayDialog::~WeekdayDialog()
+{
+    disconnect(m_focusWatch);
+    finishList();
+}
+
+void WeekdayDialog::createList()
+{
+    BrowseConfig config;
+    config.file = &m_context.data.weekday;
+    config.key = keys::WEE_DAYNUMBER_KEY;
+    config.keyField = numberKeyField(&WeekdayRecord::DAYNUMBER);
+    config.columns = {textColumn("Day of the Week", 36, "s9", &WeekdayRecord::DAY)};
+    config.messages.list = "Select the week day ";
+    m_list = new BrowseList(m_context, std::move(config), this);
+    m_list->setToolTip(QStringLiteral("Select the week day "));
+    m_list->setStatusTip(QStringLiteral("Select the week day "));
+    // The seven days fit without scrolling.
+    m_list->setMinimumHeight(m_list->fontMetrics().height() * 10 + 12);
+    m_list->setMinimumWidth(dialogUnitsToPixels(font(), 56));
+    m_list->table()->installEventFilter(this);
+    m_list->table()->viewport()->installEventFilter(this);
+}
+
+void WeekdayDialog::createControls()
+{
+    createList();
+    auto *occurrence = new QGroupBox(QStringLiteral("Occurrence"), this);
+    setTip(occurrence, QStringLiteral("Which weekof the month"));
+    m_weeks = new QButtonGroup(this);
+    auto *weeks = new QVBoxLayout(occurrence);
+    for (int i = 0; i < static_cast<int>(kWeekOptions.size()); ++i) {
+        auto *radio = new QRadioButton(
+            QString::fromLatin1(kWeekOptions[static_cast<std::size_t>(i)]), occurrence);
+        m_weeks->addButton(radio, i);
+        weeks->addWidget(radio);
+    }
+    connect(m_weeks, &QButtonGroup::idClicked, this,
+            [this](int id) { m_week = Text<4>(kWeekTexts[static_cast<std::size_t>(id)]); });
+    m_untilEntry = new QLineEdit(this);
+    m_untilEntry->setFixedWidth(m_untilEntry->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
+    setTip(m_untilEntry, QStringLiteral("Must be Later than Start Date"));
+    m_untilEntry->installEventFilter(this);
+    connect(m_untilEntry, &QLineEdit::textChanged, this, [this] { updateOk(); });
+    m_calendar = newCalendarButton(this, QStringLiteral("Pop up calendar"));
+    connect(m_calendar, &QPushButton::clicked, this, [this] { pickUntil(); });
+    m_ok = newButton(this, QStringLiteral("OK"));
+    m_cancel = newButton(this, QStringLiteral("Cancel"));
+    m_help = newButton(this, QStringLiteral("Help"));
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        if (m_untilEntry->isModified())
+            acceptUntil();
+        if (m_ok->isEnabled())
+            accept();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
+    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACT"); });
+    m_statusLine = newStatusLine(*this, m_focusWatch);
+
+    auto *choices = new QHBoxLayout;
+    choices->addWidget(m_list, 1);
+    choices->addWidget(occurrence, 0, Qt::AlignTop);
+    auto *untilRow = new QHBoxLayout;
+    auto *until = new QLabel(QStringLiteral("Until:"), this);
+    until->setBuddy(m_untilEntry);
+    untilRow->addWidget(until);
+    untilRow->addWidget(m_untilEntry);
+    untilRow->addWidget(m_calendar);
+    untilRow->addStretch(1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton *button : {m_ok, m_cancel, m_help})
+        buttons->addWidget(button);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Activity will repeat on the specified weekday"), this));
+    layout->addLayout(choices);
+    layout->addWidget(
+        new QLabel(QStringLiteral("of each month. (e.g., 2nd Tueday of the month) "), this));
+    layout->addLayout(untilRow);
+    layout->addLayout(buttons);
+    layout->addWidget(m_statusLine);
+}
+
+QRadioButton *WeekdayDialog::weekButton(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_weeks->button(index));
+}
+
+bool WeekdayDialog::start()
+{
+    if (!m_list->browse().open())
+        return false;
+    WeekdayRecord probe;
+    probe.DAYNUMBER = static_cast<std::uint8_t>(m_weekday);
+    m_list->browse().pages().repositionAtKey(&probe, 1);
+    m_list->setFocus();
+    return true;
+}
+
+void WeekdayDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Once the list has its height, the chosen day is highlighted again
+    // with as many days around it as fit.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_list->browse().isOpen())
+                return;
+            WeekdayRecord probe;
+            probe.DAYNUMBER = static_cast<std::uint8_t>(m_weekday);
+            m_list->browse().pages().repositionAtKey(&probe, 1);
+        },
+        Qt::QueuedConnection);
+}
+
+void WeekdayDialog::finishList()
+{
+    if (m_list)
+        (void)m_list->browse().close();
+}
+
+void WeekdayDialog::chooseHighlighted()
+{
+    const BrowseRow *row = m_list->browse().pages().current();
+    if (!row || !row->record)
+        return;
+    m_weekday = static_cast<const WeekdayRecord *>(row->record.get())->DAYNUMBER;
+}
+
+bool WeekdayDialog::acceptUntil()
+{
+    std::optional<Date> date = readDateField(m_untilEntry, m_until, m_context.prompter);
+    if (!date)
+        return false;
+    m_until = *date;
+    updateOk();
+    if (m_start < m_until)
+        return true;
+    m_context.prompter.beep();
+    m_untilEntry->setFocus();
+    m_untilEntry->selectAll();
+    return false;
+}
+
+void WeekdayDialog::pickUntil()
+{
+    if (std::optional<Date> picked = pickFromCalendar(m_context)) {
+        m_untilEntry->setText(shownDate(*picked));
+        acceptUntil();
+    }
+    updateOk();
+    m_untilEntry->setFocus();
+}
+
+void WeekdayDialog::updateOk()
+{
+    m_ok->setEnabled(typedOrHeld(m_untilEntry, m_until) >= m_context.clock.today());
+}
+
+bool WeekdayDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_list && watched == m_list->table() && isEnter(event)) {
+        chooseHighlighted();
+        return true;
+    }
+    // A click chooses the day it lands on; the arrow keys only move.
+    if (m_list && watched == m_list->table()->viewport() &&
+        event->type() == QEvent::MouseButtonRelease) {
+        chooseHighlighted();
+    }
+    if (watched == m_untilEntry && isEnter(event)) {
+        if (acceptUntil())
+            focusNextChild();
+        return true;
+    }
+    if (watched == m_untilEntry && isLeaving(event) && m_untilEntry->isModified()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && m_untilEntry->isModified())
+                acceptUntil();
+        });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool WeekdayDialog::event(QEvent *event)
+{
+    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
+}
+
+Response runWeekdayDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
+                          Date startDate)
+{
+    WeekdayDialog dialog(context, parent, activity, startDate);
+    if (!dialog.start() || dialog.exec() != QDialog::Accepted)
+        return RequestCancelled;
+    activity.WEEK = dialog.week();
+    activity.WEEKDAY = static_cast<std::uint8_t>(dialog.weekday());
+    activity.REPEND = dialog.until();
+    return RequestCompleted;
+}
+
+// ---------------------------------------------------------------------------
+// "Activity Repeats"
+
+namespace {
+
+// The option box's radio buttons in their order.
+const std::array<std::string_view, 6> kPatternOrder = {kNoRepeats, kFixedWeeks,  kIrregularDates,
+                                                       kFixedDays, kFixedMonths, kSpecificWeekday};
+const std::array<const char *, 6> kPatternTips = {
+    "Cancel any exisitng repeats other than the highlighted occurrence",
+    "Schedule a fixed number of weeks between repeats ",
+    "Schedule repeats at irregular dates and times",
+    "Schedule repeats at irregular dates and times",
+    "Schedule a fixed number of months between repeats",
+    "(e.g. second Tuesday of the month)  "};
+
+// Past this many occurrences a generation says how far it has come.
+constexpr std::size_t kProgressFrom = 2000;
+
+} // namespace
+
+RepeatDialog::RepeatDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
+                           OccurrenceQueue &queue, ClockTime defaultDuration)
+    : QDialog(parent), m_context(context), m_activity(activity), m_queue(queue),
+      m_defaultDuration(defaultDuration), m_selected(queue.current)
+{
+    setWindowTitle(tr(kRepeatTitle));
+    setFont(QFont("MS Sans Serif", 9));
+    m_weekdayUse = std::make_unique<FileUse>(context.data.weekday, context.prompter);
+    createControls();
+    if (!m_queue.empty()) {
+        m_highlighted = m_queue[0];
+        m_highlight = 0;
+    }
+    refresh();
+    if (QAbstractButton *checked = m_patterns->checkedButton())
+        checked->setFocus();
+}
+
+RepeatDialog::~RepeatDialog()
+{
+    disconnect(m_focusWatch);
+}
+
+QPushButton *RepeatDialog::makeButton(const QString &text, const QString &tip)
+{
+    return newButton(this, text, tip);
+}
+
+QGroupBox *RepeatDialog::createOptionBox()
+{
+    m_optionBox = new QGroupBox(QStringLiteral("Repeat Options"), this);
+    setTip(m_optionBox, QStringLiteral("Select how activity is to repeat"));
+    m_patterns = new QButtonGroup(this);
+    auto *grid = new QGridLayout(m_optionBox);
+    for (std::size_t i = 0; i < kPatternOrder.size(); ++i) {
+        auto *radio = new QRadioButton(qs(kPatternOrder[i]), m_optionBox);
+        setTip(radio, QString::fromLatin1(kPatternTips[i]));
+        m_patterns->addButton(radio, static_cast<int>(i));
+        grid->addWidget(radio, static_cast<int>(i / 2), static_cast<int>(i % 2));
+    }
+    connect(m_patterns, &QButtonGroup::buttonClicked, this,
+            [this](QAbstractButton *button) { choosePattern(button); });
+    return m_optionBox;
+}
+
+void RepeatDialog::createFixedGroup()
+{
+    m_fixedGroup = new QGroupBox(this);
+    m_fixedNumber = new QLabel(m_fixedGroup);
+    m_fixedUnit = new QLabel(m_fixedGroup);
+    m_fixedUnit->setMinimumWidth(m_fixedUnit->fontMetrics().horizontalAdvance("Months") + 4);
+    m_fixedUntil = new QLabel(m_fixedGroup);
+    m_fixedChange = makeButton(QStringLiteral("Change"), {});
+    m_fixedChange->setParent(m_fixedGroup);
+    auto *row = new QHBoxLayout(m_fixedGroup);
+    row->addWidget(new QLabel(QStringLiteral("Repeated every "), m_fixedGroup));
+    row->addWidget(m_fixedNumber);
+    row->addWidget(m_fixedUnit);
+    row->addWidget(new QLabel(QStringLiteral("until"), m_fixedGroup));
+    row->addWidget(m_fixedUntil);
+    row->addStretch(1);
+    row->addWidget(m_fixedChange);
+    m_fixedChange->installEventFilter(this);
+    connect(m_fixedChange, &QPushButton::clicked, this, [this] { changeFixed(); });
+}
+
+void RepeatDialog::createWeekdayGroup()
+{
+    m_weekdayGroup = new QGroupBox(this);
+    m_weekText = new QLabel(m_weekdayGroup);
+    m_weekdayName = new QLabel(m_weekdayGroup);
+    m_weekdayUntil = new QLabel(m_weekdayGroup);
+    m_weekdayChange = makeButton(QStringLiteral("Change"), {});
+    m_weekdayChange->setParent(m_weekdayGroup);
+    auto *row = new QHBoxLayout(m_weekdayGroup);
+    row->addWidget(new QLabel(QStringLiteral("Repeated the"), m_weekdayGroup));
+    row->addWidget(m_weekText);
+    row->addWidget(m_weekdayName);
+    row->addWidget(new QLabel(QStringLiteral("of the month until"), m_weekdayGroup));
+    row->addWidget(m_weekdayUntil);
+    row->addStretch(1);
+    row->addWidget(m_weekdayChange);
+    m_weekdayChange->installEventFilter(this);
+    connect(m_weekdayChange, &QPushButton::clicked, this, [this] { changeWeekday(); });
+}
+
+void RepeatDialog::createIrregularGroup()
+{
+    m_irregularGroup = new QGroupBox(this);
+    m_dates = new QTableView(m_irregularGroup);
+    m_datesModel = new OccurrenceDatesModel(m_queue, m_dates);
+    m_dates->setModel(m_datesModel);
+    m_dates->setItemDelegate(new ListRowDelegate(m_dates));
+    m_dates->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_dates->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_dates->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_dates->verticalHeader()->hide();
+    m_dates->horizontalHeader()->setStretchLastSection(true);
+    m_dates->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_dates->setShowGrid(false);
+    m_dates->setMinimumWidth(dialogUnitsToPixels(font(), 64));
+    setTip(m_dates, QStringLiteral("Dates for activity"));
+    m_dates->installEventFilter(this);
+    connect(m_dates->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_acting && current.isValid())
+                    highlightRow(current.row());
+            });
+
+    m_insert = makeButton(QStringLiteral("Insert"), QStringLiteral("Add a new irregular date"));
+    m_delete = makeButton(QStringLiteral("Delete"), QStringLiteral("Delete an irregular date"));
+    connect(m_insert, &QPushButton::clicked, this, [this] { insertDate(); });
+    connect(m_delete, &QPushButton::clicked, this, [this] { deleteDate(); });
+
+    m_entryGroup = new QWidget(m_irregularGroup);
+    m_date = new QLineEdit(m_entryGroup);
+    m_date->setFixedWidth(m_date->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
+    setTip(m_date, QStringLiteral("Enter a date for this occurrence of the activity"));
+    m_calendar = newCalendarButton(m_entryGroup, QStringLiteral("Pop up calendar "));
+    m_startTime = new TimeSpinBox(m_entryGroup);
+    setTip(m_startTime, QStringLiteral("Starting time for this occurrence of the activity"));
+    m_endTime = new TimeSpinBox(m_entryGroup);
+    setTip(m_endTime, QStringLiteral("Ending time for this occurrence of activity"));
+    auto *entries = new QGridLayout(m_entryGroup);
+    entries->setContentsMargins(0, 0, 0, 0);
+    entries->addWidget(new QLabel(QStringLiteral("Date:"), m_entryGroup), 0, 0);
+    entries->addWidget(m_date, 0, 1);
+    entries->addWidget(m_calendar, 0, 2, Qt::AlignLeft);
+    entries->addWidget(new QLabel(QStringLiteral("Start Time:"), m_entryGroup), 1, 0);
+    entries->addWidget(m_startTime, 1, 1);
+    entries->addWidget(new QLabel(QStringLiteral("End Time:"), m_entryGroup), 2, 0);
+    entries->addWidget(m_endTime, 2, 1);
+    entries->setRowStretch(3, 1);
+    for (QWidget *field : std::initializer_list<QWidget *>{m_date, m_startTime, m_endTime})
+        field->installEventFilter(this);
+    connect(m_startTime, &TimeSpinBox::valueEdited, this,
+            [this](ClockTime value) { m_queue.current.time = value; });
+    connect(m_endTime, &TimeSpinBox::valueEdited, this,
+            [this](ClockTime value) { m_queue.current.endTime = value; });
+    connect(m_calendar, &QPushButton::clicked, this, [this] { pickDate(); });
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(m_insert);
+    buttons->addWidget(m_delete);
+    buttons->addStretch(1);
+    auto *row = new QHBoxLayout(m_irregularGroup);
+    row->addWidget(m_dates, 1);
+    row->addLayout(buttons);
+    row->addWidget(m_entryGroup);
+}
+
+void RepeatDialog::createControls()
+{
+    QGroupBox *options = createOptionBox();
+    createFixedGroup();
+    createWeekdayGroup();
+    m_ok = makeButton(QStringLiteral("OK"), {});
+    createIrregularGroup();
+    m_help = makeButton(QStringLiteral("Help"), {});
+    m_cancel = makeButton(QStringLiteral("Cancel"), {});
+    connect(m_ok, &QPushButton::clicked, this, [this] { finishWith(RequestCompleted); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { finishWith(RequestCancelled); });
+    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACTDIAL"); });
+    m_statusLine = newStatusLine(*this, m_focusWatch);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(options, 1);
+    auto *okColumn = new QVBoxLayout;
+    okColumn->addWidget(m_ok);
+    okColumn->addStretch(1);
+    top->addLayout(okColumn);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(m_help);
+    bottom->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_fixedGroup);
+    layout->addWidget(m_weekdayGroup);
+    layout->addWidget(m_irregularGroup, 1);
+    layout->addLayout(bottom);
+    layout->addWidget(m_statusLine);
+}
+
+QRadioButton *RepeatDialog::patternButton(std::string_view pattern) const
+{
+    for (std::size_t i = 0; i < kPatternOrder.size(); ++i) {
+        if (kPatternOrder[i] == pattern)
+            return qobject_cast<QRadioButton *>(m_patterns->button(static_cast<int>(i)));
+    }
+    return nullptr;
+}
+
+std::string RepeatDialog::weekdayName(int weekday)
+{
+    AppData &data = m_context.data;
+    if (!data.weekday.isOpen())
+        return {};
+    BufferKeeper keep(data.WEE);
+    data.WEE = {};
+    data.WEE.DAYNUMBER = static_cast<std::uint8_t>(weekday);
+    std::string name;
+    if (data.weekday.get(keys::WEE_DAYNUMBER_KEY).ok())
+        name = data.WEE.DAY.str();
+    data.weekday.cursor().release();
+    return name;
+}
+
+void RepeatDialog::refresh()
+{
+    const std::string_view pattern = m_activity.REPEATTYPE.view();
+    if (QRadioButton *radio = patternButton(pattern)) {
+        radio->setChecked(true);
+    } else if (QAbstractButton *checked = m_patterns->checkedButton()) {
+        m_patterns->setExclusive(false);
+        checked->setChecked(false);
+        m_patterns->setExclusive(true);
+    }
+    const RepeatUnit unit = unitOfPattern(pattern);
+    const bool fixed = unit != RepeatUnit::None;
+    const bool weekday = pattern == kSpecificWeekday;
+    const bool irregular = pattern == kIrregularDates;
+    m_fixedGroup->setVisible(fixed);
+    m_weekdayGroup->setVisible(weekday);
+    m_irregularGroup->setVisible(irregular);
+    if (!irregular)
+        m_entryShown = false;
+    m_entryGroup->setVisible(irregular && m_entryShown);
+    if (fixed) {
+        m_fixedNumber->setText(QString::number(m_activity.REPNUMBER));
+        m_fixedUnit->setText(qs(repeatUnitText(unit)));
+        m_fixedUntil->setText(qs(formatDate(m_activity.REPEND, "D3")));
+    }
+    if (weekday) {
+        m_weekText->setText(qs(m_activity.WEEK.padded()));
+        m_weekdayName->setText(qs(weekdayName(m_activity.WEEKDAY)));
+        m_weekdayUntil->setText(shownDate(m_activity.REPEND));
+    }
+    if (!irregular)
+        return;
+    m_acting = true;
+    m_datesModel->reload();
+    m_acting = false;
+    if (m_queue.empty()) {
+        m_highlight = -1;
+        m_queue.current = {};
+    } else {
+        const std::size_t at = m_queue.find(m_highlighted);
+        highlightRow(at == OccurrenceQueue::npos ? static_cast<int>(m_queue.size()) - 1
+                                                 : static_cast<int>(at));
+    }
+    m_dates->setEnabled(!m_queue.empty());
+    m_delete->setEnabled(!m_queue.empty());
+    showCurrent();
+}
+
+void RepeatDialog::highlightRow(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_queue.size()))
+        return;
+    m_highlight = row;
+    m_highlighted = m_queue[static_cast<std::size_t>(row)];
+    m_queue.current = m_highlighted;
+    if (m_dates->currentIndex().row() != row) {
+        m_acting = true;
+        m_dates->setCurrentIndex(m_datesModel->index(row, 0));
+        m_acting = false;
+    }
+    showCurrent();
+}
+
+void RepeatDialog::showCurrent()
+{
+    m_date->setText(shownDate(m_queue.current.date));
+    m_date->setModified(false);
+    m_startTime->setValue(m_queue.current.time);
+    m_endTime->setValue(m_queue.current.endTime);
+}
+
+void RepeatDialog::backToOptions()
+{
+    if (QAbstractButton *checked = m_patterns->checkedButton())
+        checked->setFocus(Qt::OtherFocusReason);
+    else
+        m_optionBox->setFocus(Qt::OtherFocusReason);
+}
+
+void RepeatDialog::choosePattern(QAbstractButton *button)
+{
+    if (m_acting)
+        return;
+    const std::string pattern = button->text().toStdString();
+    if (pattern == kNoRepeats) {
+        chooseNoRepeats();
+    } else if (pattern == kIrregularDates) {
+        m_activity.REPEATTYPE = kIrregularDates;
+        refresh();
+    } else {
+        chooseGeneratedPattern(pattern);
+    }
+}
+
+void RepeatDialog::chooseNoRepeats()
+{
+    if (m_queue.size() > 1) {
+        const int answer = m_context.prompter.message(
+            {kRepeatTitle,
+             "Selecting No Repeats will erase all occurrences of this activity except the one "
+             "you originally selected. Do you want to continue?",
+             MessageIcon::Exclamation, ButtonYes | ButtonNo, ButtonNo});
+        if (answer != ButtonYes) {
+            refresh();
+            backToOptions();
+            return;
+        }
+        const bool irregular = m_activity.REPEATTYPE == kIrregularDates;
+        const Occurrence kept = irregular && m_highlight >= 0
+                                    ? m_queue[static_cast<std::size_t>(m_highlight)]
+                                    : m_selected;
+        m_selected = kept;
+        m_queue.clear();
+        m_queue.insert(kept);
+        m_queue.current = kept;
+        m_highlighted = kept;
+    }
+    m_activity.REPEATTYPE = kNoRepeats;
+    refresh();
+}
+
+void RepeatDialog::chooseGeneratedPattern(std::string_view pattern)
+{
+    m_queue.current.date = m_selected.date;
+    // Compared with the pattern as stored before the click.
+    if (m_activity.REPEATTYPE == pattern) {
+        refresh();
+        return;
+    }
+    const RepeatUnit unit =
+        pattern == kSpecificWeekday ? RepeatUnit::Weekday : unitOfPattern(pattern);
+    if (runParametersAndGenerate(unit))
+        return;
+    m_queue.current = m_selected;
+    refresh();
+    backToOptions();
+}
+
+void RepeatDialog::changeFixed()
+{
+    if (m_acting)
+        return;
+    if (!runParametersAndGenerate(unitOfPattern(m_activity.REPEATTYPE.view()))) {
+        refresh();
+        backToOptions();
+    }
+}
+
+void RepeatDialog::changeWeekday()
+{
+    if (m_acting)
+        return;
+    if (!runParametersAndGenerate(RepeatUnit::Weekday)) {
+        refresh();
+        backToOptions();
+    }
+}
+
+bool RepeatDialog::runParametersAndGenerate(RepeatUnit unit)
+{
+    if (unit == RepeatUnit::None)
+        return false;
+    const Date start = m_selected.date != 0 ? m_selected.date : m_context.clock.today();
+    m_acting = true;
+    const Response response = unit == RepeatUnit::Weekday
+                                  ? runWeekdayDialog(m_context, this, m_activity, start)
+                                  : runFixedPeriodDialog(m_context, this, m_activity, unit, start);
+    m_acting = false;
+    return response == RequestCompleted && generate(unit);
+}
+
+bool RepeatDialog::generate(RepeatUnit unit)
+{
+    if (m_selected.date == 0)
+        m_selected.date = m_context.clock.today();
+    m_queue.current = m_selected;
+    if (m_queue.size() >= 2) {
+        const int answer = m_context.prompter.message(
+            {kRepeatTitle,
+             "Any repeats of this activity scheduled for after this occurrence of the activity "
+             "may be changed.  Continue?",
+             MessageIcon::Exclamation, ButtonYes | ButtonNo, ButtonNo});
+        if (answer != ButtonYes)
+            return false;
+    }
+    WaitCursor wait;
+    generateOccurrences(m_queue, m_selected, m_activity, unit, [this](std::size_t made) {
+        if (made < kProgressFrom)
+            return;
+        m_statusLine->showMessage(tr("%1 occurrences made").arg(made));
+        m_statusLine->repaint();
+    });
+    m_queue.current = m_selected;
+    finishWith(RequestCompleted);
+    return true;
+}
+
+void RepeatDialog::finishWith(Response response)
+{
+    m_response = response;
+    if (response == RequestCompleted)
+        accept();
+    else
+        reject();
+}
+
+void RepeatDialog::insertDate()
+{
+    if (m_activity.REPEATTYPE != kIrregularDates)
+        return;
+    m_entryShown = true;
+    m_entryGroup->show();
+    clearDateForEntry();
+    m_date->setFocus(Qt::OtherFocusReason);
+}
+
+void RepeatDialog::clearDateForEntry()
+{
+    m_queue.current.date = 0;
+    m_date->clear();
+    m_date->setModified(false);
+}
+
+void RepeatDialog::deleteDate()
+{
+    if (m_highlight < 0 || m_highlight >= static_cast<int>(m_queue.size()))
+        return;
+    const int row = m_highlight;
+    const std::size_t at = m_queue.find(m_queue[static_cast<std::size_t>(row)]);
+    if (at == OccurrenceQueue::npos)
+        return;
+    m_queue.removeAt(at);
+    if (!m_queue.empty())
+        m_highlighted =
+            m_queue[std::min<std::size_t>(static_cast<std::size_t>(row), m_queue.size() - 1)];
+    refresh();
+}
+
+bool RepeatDialog::acceptDate()
+{
+    std::optional<Date> date = readDateField(m_date, m_queue.current.date, m_context.prompter);
+    if (!date)
+        return false;
+    m_queue.current.date = *date;
+    if (*date == 0)
+        return true;
+    // Typing in the time fields counts as if they had been left.
+    m_startTime->acceptTyped();
+    m_endTime->acceptTyped();
+    m_queue.current.time = m_startTime->value();
+    m_queue.current.endTime = m_endTime->value();
+    const Occurrence &entry = m_queue.current;
+    if (entry.time == 0 || entry.endTime == 0 || entry.time >= entry.endTime) {
+        m_context.prompter.message(
+            {kRepeatTitle, "Missing or Wrong Times", MessageIcon::Information, ButtonOk, ButtonOk});
+        m_startTime->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    m_queue.current.actNumber = m_activity.ACTNUMBER;
+    m_queue.insert(m_queue.current);
+    m_highlighted = m_queue.current;
+    refresh();
+    return true;
+}
+
+bool RepeatDialog::acceptEndTime()
+{
+    if (!m_endTime->acceptTyped())
+        m_context.prompter.beep();
+    m_queue.current.endTime = m_endTime->value();
+    Occurrence &entry = m_queue.current;
+    if (entry.endTime > entry.time)
+        return true;
+    m_context.prompter.message({kRepeatTitle, "End time must be later than Start time",
+                                MessageIcon::Information, ButtonOk, ButtonOk});
+    // Kept within the day when the start is late.
+    entry.endTime = std::min<ClockTime>(entry.time + m_defaultDuration, kHundredthsPerDay);
+    m_endTime->setValue(entry.endTime);
+    m_endTime->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void RepeatDialog::pickDate()
+{
+    std::optional<Date> picked = pickFromCalendar(m_context);
+    if (!picked)
+        return;
+    m_date->setText(shownDate(*picked));
+    acceptDate();
+}
+
+bool RepeatDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_fixedChange || watched == m_weekdayChange) &&
+        event->type() == QEvent::FocusIn) {
+        // These act as soon as the user moves onto them; a click acts
+        // through the button itself.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::MouseFocusReason && isUserFocus(reason) && !m_acting) {
+            QPointer<QObject> button(watched);
+            QTimer::singleShot(0, this, [this, button] {
+                if (button && isVisible() && !m_acting)
+                    button == m_fixedChange ? changeFixed() : changeWeekday();
+            });
+        }
+    }
+    if (watched == m_dates && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString letter = key->text().toUpper();
+        if (letter == "I" || key->key() == Qt::Key_Insert) {
+            insertDate();
+            return true;
+        }
+        if (letter == "D" || key->key() == Qt::Key_Delete) {
+            deleteDate();
+            return true;
+        }
+    }
+    if (watched == m_date) {
+        if (event->type() == QEvent::FocusIn &&
+            isUserFocus(static_cast<QFocusEvent *>(event)->reason()))
+            clearDateForEntry();
+        if (isEnter(event)) {
+            if (acceptDate())
+                focusNextChild();
+            return true;
+        }
+        if (isLeaving(event) && m_date->isModified()) {
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible() && m_date->isModified())
+                    acceptDate();
+            });
+        }
+    }
+    if (watched == m_startTime && (isEnter(event) || isLeaving(event))) {
+        if (!m_startTime->acceptTyped())
+            m_context.prompter.beep();
+        m_queue.current.time = m_startTime->value();
+        if (isEnter(event)) {
+            focusNextChild();
+            return true;
+        }
+    }
+    if (watched == m_endTime) {
+        if (isEnter(event)) {
+            if (acceptEndTime())
+                focusNextChild();
+            return true;
+        }
+        if (isLeaving(event) && m_endTime->isEdited()) {
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible())
+                    acceptEndTime();
+            });
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool RepeatDialog::event(QEvent *event)
+{
+    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
+}
+
+Response runRepeatDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
+                         OccurrenceQueue &queue, ClockTime defaultDuration)
+{
+    RepeatDialog dialog(context, parent, activity, queue, defaultDuration);
+    dialog.exec();
+    return dialog.response();
+}
+
+// ---------------------------------------------------------------------------
+// Pictures
+
+namespace {
+
+bool savePicture(QWidget &window, const QString &directory, const QString &name)
+{
+    window.show();
+    QApplication::processEvents();
+    const QString path = QDir(directory).filePath(name + ".png");
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    window.hide();
+    return saved;
+}
+
+// A weekly series of the sample activity: ten Tuesdays from two weeks ago.
+void sampleSeries(Date today, ActivityRecord &activity, OccurrenceQueue &queue)
+{
+    activity = {};
+    activity.ACTNUMBER = 1;
+    activity.NAME = "Piano lesson";
+    const Date first = today - 14 + (2 - weekdayOf(today) + 7) % 7;
+    queue.clear();
+    for (int i = 0; i < 10; ++i)
+        queue.insert({1, first + 7 * i, 16 * kHundredthsPerHour + 1, 17 * kHundredthsPerHour + 1});
+    queue.current = queue[2];
+}
+
+} // namespace
+
+bool renderRepeatDialogs(AppContext &context, const QString &directory)
+{
+    const Date today = context.clock.today();
+    ActivityRecord activity;
+    OccurrenceQueue queue;
+    bool ok = true;
+    struct Shot
+    {
+        std::string_view pattern;
+        const char *name;
+    };
+    for (const Shot &shot :
+         {Shot{kNoRepeats, "repeat-none"}, Shot{kFixedDays, "repeat-days"},
+          Shot{kFixedWeeks, "repeat-weeks"}, Shot{kFixedMonths, "repeat-months"},
+          Shot{kSpecificWeekday, "repeat-weekday"}, Shot{kIrregularDates, "repeat-irregular"}}) {
+        sampleSeries(today, activity, queue);
+        activity.REPEATTYPE = shot.pattern;
+        activity.REPNUMBER = shot.pattern == kFixedDays ? 3 : 1;
+        activity.REPEND = queue[queue.size() - 1].date;
+        activity.WEEK = "2nd ";
+        activity.WEEKDAY = 2;
+        if (shot.pattern == kNoRepeats) {
+            const Occurrence one = queue.current;
+            queue.clear();
+            queue.insert(one);
+        }
+        RepeatDialog dialog(context, nullptr, activity, queue, kHundredthsPerHour);
+        ok = savePicture(dialog, directory, shot.name) && ok;
+    }
+    sampleSeries(today, activity, queue);
+    activity.REPEATTYPE = kFixedMonths;
+    activity.REPNUMBER = 2;
+    activity.REPEND = today + 180;
+    FixedPeriodDialog fixed(context, nullptr, activity, RepeatUnit::Months, queue.current.date);
+    ok = savePicture(fixed, directory, "repeat-fixed") && ok;
+    activity.REPEATTYPE = kSpecificWeekday;
+    activity.WEEK = "Last";
+    activity.WEEKDAY = 5;
+    WeekdayDialog weekday(context, nullptr, activity, queue.current.date);
+    ok = weekday.start() && savePicture(weekday, directory, "repeat-weekdaydialog") && ok;
+    return ok;
+}
+
+} // namespace korvalen
