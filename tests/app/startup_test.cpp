@@ -1,14 +1,11 @@
 #include "app/startup.h"
 
+#include "../guifixture.h"
 #include "../scratchmount.h"
-
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <memory>
@@ -18,23 +15,14 @@ namespace {
 
 using testing::ScratchMount;
 
-class StartupTest : public ::testing::Test
+class StartupTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-startup-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir / "bin");
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(m_context->data.database.open(m_dir).ok());
-    }
-    void TearDown() override
-    {
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
+        m_clock = FixedClock(makeDate(12, 8, 2026), 360001);
+        std::filesystem::create_directories(folder() / "bin");
+        ASSERT_TRUE(openData());
     }
 
     std::vector<std::pair<std::string, int>> weekdays()
@@ -58,11 +46,6 @@ protected:
         }
         file.close();
     }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{makeDate(12, 8, 2026), 360001};
-    std::unique_ptr<AppContext> m_context;
 };
 
 const std::vector<std::pair<std::string, int>> kWeek = {
@@ -72,7 +55,7 @@ const std::vector<std::pair<std::string, int>> kWeek = {
 TEST_F(StartupTest, FirstRunCreatesTheFilesTheDefaultPreferencesAndTheWeek)
 {
     {
-        StartupFiles files(*m_context, m_dir / "bin");
+        StartupFiles files(*m_context, folder() / "bin");
         AppData &data = m_context->data;
         EXPECT_TRUE(m_prompter.shown().empty());
         for (DataFile *file : {&data.people, &data.userPref, &data.weekday}) {
@@ -86,7 +69,7 @@ TEST_F(StartupTest, FirstRunCreatesTheFilesTheDefaultPreferencesAndTheWeek)
     }
     // Leaving releases them, and a second start adds nothing.
     EXPECT_FALSE(m_context->data.userPref.isOpen());
-    StartupFiles again(*m_context, m_dir / "bin");
+    StartupFiles again(*m_context, folder() / "bin");
     std::int64_t count = 0;
     ASSERT_TRUE(m_context->data.userPref.records(count).ok());
     EXPECT_EQ(count, 1);
@@ -97,9 +80,9 @@ TEST_F(StartupTest, AnIncompleteWeekIsRefilledAndAFullOneLeftAlone)
 {
     for (int count : {1, 3, 6, 7, 8}) {
         SCOPED_TRACE(count);
-        std::filesystem::remove(m_dir / "WEEKDAY.DB");
+        std::filesystem::remove(folder() / "WEEKDAY.DB");
         addWeekdays(count);
-        StartupFiles files(*m_context, m_dir / "bin");
+        StartupFiles files(*m_context, folder() / "bin");
         std::vector<std::pair<std::string, int>> rows = weekdays();
         if (count < 7) {
             EXPECT_EQ(rows, kWeek);
@@ -121,7 +104,7 @@ protected:
     {
         m_context = std::make_unique<AppContext>(m_prompter, m_clock);
         ASSERT_TRUE(m_context->data.database.open(directory).ok());
-        StartupFiles files(*m_context, m_dir / "bin");
+        StartupFiles files(*m_context, folder() / "bin");
     }
 
     // Starts again on `directory`: nothing is shown, the week is there, and
@@ -131,7 +114,7 @@ protected:
         m_context = std::make_unique<AppContext>(m_prompter, m_clock);
         Status status = m_context->data.database.open(directory);
         ASSERT_TRUE(status.ok()) << status.text();
-        StartupFiles files(*m_context, m_dir / "bin");
+        StartupFiles files(*m_context, folder() / "bin");
         EXPECT_TRUE(m_prompter.shown().empty());
         EXPECT_FALSE(m_prompter.halted());
         EXPECT_EQ(weekdays(), kWeek);
@@ -149,14 +132,14 @@ protected:
 
 TEST_F(StartupWithoutWritesTest, ReadOnlyFolderOpensForLooking)
 {
-    prepare(m_dir);
+    prepare(folder());
     m_context.reset();
     // A folder copied without the program's own file, too.
     for (bool withOwnFile : {true, false}) {
         SCOPED_TRACE(withOwnFile ? "with KORVALEN.DB" : "without KORVALEN.DB");
         if (!withOwnFile)
-            std::filesystem::remove(m_dir / "KORVALEN.DB");
-        ScratchMount view = ScratchMount::readOnlyView(m_dir, m_dir.string() + "-ro");
+            std::filesystem::remove(folder() / "KORVALEN.DB");
+        ScratchMount view = ScratchMount::readOnlyView(folder(), folder().string() + "-ro");
         if (!view.isMounted())
             GTEST_SKIP() << "cannot mount here";
         startAndTryToWrite(view.path(), "readonly");
@@ -173,7 +156,7 @@ TEST_F(StartupWithoutWritesTest, ReadOnlyFolderOpensForLooking)
 
 TEST_F(StartupWithoutWritesTest, FullDiskOpensForLooking)
 {
-    ScratchMount disk = ScratchMount::small(m_dir.string() + "-disk", 1024);
+    ScratchMount disk = ScratchMount::small(folder().string() + "-disk", 1024);
     if (!disk.isMounted())
         GTEST_SKIP() << "cannot mount here";
     prepare(disk.path());
@@ -186,10 +169,10 @@ TEST_F(StartupWithoutWritesTest, FullDiskOpensForLooking)
 TEST_F(StartupTest, OldLayoutsGoToTheirConverterBesideTheProgramOnly)
 {
     // A converter that leaves a mark and converts nothing.
-    std::filesystem::path converter = m_dir / "bin" / "KVCNVRT1";
+    std::filesystem::path converter = folder() / "bin" / "KVCNVRT1";
     std::ofstream(converter) << "#!/bin/sh\ntouch \"$PWD/converted1\"\n";
     chmod(converter.c_str(), 0755);
-    std::filesystem::path dropped = m_dir / "KVCNVRT1";
+    std::filesystem::path dropped = folder() / "KVCNVRT1";
     std::ofstream(dropped) << "#!/bin/sh\ntouch \"$PWD/dropped\"\n";
     chmod(dropped.c_str(), 0755);
     // USERPREF in another layout (here PEOPLE's, under the same key): the
@@ -197,23 +180,23 @@ TEST_F(StartupTest, OldLayoutsGoToTheirConverterBesideTheProgramOnly)
     // program.
     {
         AppData other;
-        ASSERT_TRUE(other.database.open(m_dir).ok());
+        ASSERT_TRUE(other.database.open(folder()).ok());
         ASSERT_TRUE(other.people.create().ok());
     }
-    std::filesystem::copy_file(m_dir / "PEOPLE.DB", m_dir / "USERPREF.DB");
+    std::filesystem::copy_file(folder() / "PEOPLE.DB", folder() / "USERPREF.DB");
     std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir);
+    std::filesystem::current_path(folder());
     try {
-        StartupFiles files(*m_context, m_dir / "bin");
+        StartupFiles files(*m_context, folder() / "bin");
         ADD_FAILURE() << "an unconverted file must end the program";
     } catch (const ProgramHalted &halt) {
         EXPECT_EQ(halt.finalText, "Invalid File!");
     }
     std::filesystem::current_path(before);
-    EXPECT_TRUE(std::filesystem::exists(m_dir / "converted1"));
+    EXPECT_TRUE(std::filesystem::exists(folder() / "converted1"));
     // A converter dropped into the data folder never runs: only the
     // program's own folder is looked at.
-    EXPECT_FALSE(std::filesystem::exists(m_dir / "dropped"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / "dropped"));
 }
 
 } // namespace
