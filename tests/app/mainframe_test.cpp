@@ -1,9 +1,8 @@
 #include "app/mainframe.h"
 
 #include "settings/userpref.h"
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
-#include "ui/procedures.h"
+
+#include "../guifixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,16 +17,14 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-
 namespace korvalen {
 namespace {
 
-class MainFrameTest : public ::testing::Test
+class MainFrameTest : public testing::GuiTest
 {
 protected:
+    MainFrameTest() { m_clock = FixedClock(makeDate(12, 6, 2026), 14 * 360000 + 6 * 6000 + 1); }
+
     QAction *menuItem(const QString &menuText, const QString &itemText)
     {
         for (QAction *top : m_frame->menuBar()->actions())
@@ -39,11 +36,8 @@ protected:
     }
     QAction *button(int index) { return toolBar()->actions().at(index); }
     QToolBar *toolBar() { return m_frame->findChild<QToolBar *>("toolbar"); }
-    void makeFrame() { m_frame = std::make_unique<MainFrame>(m_context); }
+    void makeFrame() { m_frame = std::make_unique<MainFrame>(*m_context); }
 
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{makeDate(12, 6, 2026), 14 * 360000 + 6 * 6000 + 1};
-    AppContext m_context{m_prompter, m_clock};
     std::unique_ptr<MainFrame> m_frame;
 };
 
@@ -115,7 +109,7 @@ TEST_F(MainFrameTest, ItemsWithoutTheirScreenAreDisabled)
     EXPECT_FALSE(button(1)->isEnabled());
     EXPECT_TRUE(menuItem("&File", "P&rint Setup...")->isEnabled());
     EXPECT_TRUE(menuItem("&Help", "&Contents")->isEnabled());
-    m_context.procedures->setIndependent("BROWSEPERSON", [](AppContext &) { return nullptr; });
+    procedures().setIndependent("BROWSEPERSON", [](AppContext &) { return nullptr; });
     m_frame->updateActions();
     EXPECT_TRUE(menuItem("&People", "&Browse People")->isEnabled());
 }
@@ -130,19 +124,19 @@ TEST_F(MainFrameTest, LaunchOriginAndRequestDependOnMenuOrToolbar)
             context.launchOrigin = "    ";
         };
     };
-    m_context.procedures->setCalled("BROWSEBYDATE", record("called"));
-    m_context.procedures->setIndependent("BROWSEBYDATE", [&](AppContext &context) {
+    procedures().setCalled("BROWSEBYDATE", record("called"));
+    procedures().setIndependent("BROWSEBYDATE", [&](AppContext &context) {
         record("independent")(context);
         return nullptr;
     });
-    m_context.procedures->setCalled("UPDATEACT", record("called"));
+    procedures().setCalled("UPDATEACT", record("called"));
     makeFrame();
     menuItem("&Activities", "Browse by &Date, Person, Group")->trigger();
     button(1)->trigger();
     menuItem("&Activities", "&Add Activity")->trigger();
-    EXPECT_EQ(m_context.globals.request, 0); // cleared after the menu item
+    EXPECT_EQ(m_context->globals.request, 0); // cleared after the menu item
     button(0)->trigger();
-    EXPECT_EQ(m_context.globals.request, 1); // not after the button
+    EXPECT_EQ(m_context->globals.request, 1); // not after the button
     EXPECT_EQ(seen, (std::vector<std::string>{"called:menu:0", "independent::0", "called::1",
                                               "called::1"}));
 }
@@ -151,7 +145,7 @@ TEST_F(MainFrameTest, CalendarButtonsSetTheReportParameters)
 {
     std::vector<std::string> seen;
     for (const char *name : {"DAYPORT", "WEEKSUMM"})
-        m_context.procedures->setIndependent(name, [&, name](AppContext &context) {
+        procedures().setIndependent(name, [&, name](AppContext &context) {
             const SharedGlobals &g = context.globals;
             seen.push_back(std::string(name) + ":" + g.CalWho.str() + ":" +
                            std::to_string(g.Calstart) + ":" + std::to_string(g.CalNotes));
@@ -174,9 +168,8 @@ protected:
 
 TEST_F(MainFrameTest, IndependentWindowsSitInTheFrameAndCanKeepItOpen)
 {
-    m_context.procedures->setIndependent("BROWSEGROUPS",
-                                         [](AppContext &) { return new StubbornWindow; });
-    m_context.procedures->setIndependent("BROWSEPERSON", [](AppContext &) {
+    procedures().setIndependent("BROWSEGROUPS", [](AppContext &) { return new StubbornWindow; });
+    procedures().setIndependent("BROWSEPERSON", [](AppContext &) {
         auto *window = new QWidget;
         window->resize(440, 380); // its own choice, larger than its size hint
         return window;
@@ -194,17 +187,13 @@ TEST_F(MainFrameTest, IndependentWindowsSitInTheFrameAndCanKeepItOpen)
 
 TEST_F(MainFrameTest, ExitAsksEveryWindowBeforeItClosesAny)
 {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("korvalen-exit-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    ASSERT_TRUE(m_context.data.database.open(dir).ok());
+    ASSERT_TRUE(openData());
     {
-        FileUse userPref(m_context.data.userPref, m_prompter);
-        m_context.data.USP = {4320400, 360001};
-        ASSERT_TRUE(m_context.data.userPref.add().ok());
-        m_context.procedures->setIndependent("BROWSEPERSON",
-                                             [](AppContext &) { return new QWidget; });
-        m_context.procedures->setIndependent("USERPREF", USERPREF);
+        FileUse userPref(m_context->data.userPref, m_prompter);
+        m_context->data.USP = {4320400, 360001};
+        ASSERT_TRUE(m_context->data.userPref.add().ok());
+        procedures().setIndependent("BROWSEPERSON", [](AppContext &) { return new QWidget; });
+        procedures().setIndependent("USERPREF", USERPREF);
         makeFrame();
         m_frame->show();
         menuItem("&People", "&Browse People")->trigger();
@@ -227,8 +216,6 @@ TEST_F(MainFrameTest, ExitAsksEveryWindowBeforeItClosesAny)
         m_frame.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    m_context.data.database.close();
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MainFrameTest, AWindowThatClosesItselfTakesItsSubWindowAlong)

@@ -1,9 +1,10 @@
 #include "app/app.h"
 
-#include "ui/appcontext.h"
 #include "ui/helpfile.h"
 #include "ui/helpviewer.h"
 #include "ui/inifile.h"
+
+#include "../guifixture.h"
 
 #include <QEventLoop>
 #include <QSettings>
@@ -12,35 +13,22 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <fstream>
 #include <regex>
 
 namespace korvalen {
 namespace {
 
-class ShellTest : public ::testing::Test
+// Help and INI files in the case's own folder.
+class ShellTest : public testing::GuiTest
 {
-protected:
-    void SetUp() override
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-shell-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    std::filesystem::path m_dir;
 };
 
 TEST_F(ShellTest, HelpFileIsWrittenWhenMissingAndHasEveryWindowsTopic)
 {
     HelpFile help;
-    EXPECT_TRUE(help.load(m_dir));
-    EXPECT_TRUE(std::filesystem::exists(m_dir / "KORVALEN.HLP"));
+    EXPECT_TRUE(help.load(folder()));
+    EXPECT_TRUE(std::filesystem::exists(folder() / "KORVALEN.HLP"));
     for (const char *key :
          {"~TABCONT",    "~MENUS_AND_TOOLBAR", "~HOWTOUSEHELP",  "~UPACTDIAL",    "~REPACTDIAL",
           "~REPACT",     "~CHANGEACT",         "~DELACT",        "~CONFLICTDEAL", "~DELBATDIAL",
@@ -61,11 +49,11 @@ TEST_F(ShellTest, HelpFileIsWrittenWhenMissingAndHasEveryWindowsTopic)
 
 TEST_F(ShellTest, HelpSearchAndAChangedHelpFile)
 {
-    std::ofstream(m_dir / "KORVALEN.HLP")
+    std::ofstream(folder() / "KORVALEN.HLP")
         << "#korvalen-help 1\n@topic ~A\n@title Weekly view\nSeven lists.\n\n"
            "@topic ~B\n@title Groups\nA group of people for the week.\n- a bullet\n@see ~A\n";
     HelpFile help;
-    ASSERT_TRUE(help.load(m_dir));
+    ASSERT_TRUE(help.load(folder()));
     ASSERT_EQ(help.topics().size(), 2u);
     EXPECT_EQ(help.search("WEEK"), (std::vector<std::string>{"~A", "~B"})); // titles first
     EXPECT_EQ(help.search("group week"), (std::vector<std::string>{"~B"}));
@@ -78,10 +66,8 @@ TEST_F(ShellTest, HelpSearchAndAChangedHelpFile)
 
 TEST_F(ShellTest, HelpRequestsReachTheViewer)
 {
-    ScriptedPrompter prompter;
-    FixedClock clock;
-    AppContext context(prompter, clock);
-    std::unique_ptr<HelpViewer> viewer = makeHelp(context, m_dir);
+    AppContext &context = *m_context;
+    std::unique_ptr<HelpViewer> viewer = makeHelp(context, folder());
     context.showHelp("~UPACTDIAL");
     EXPECT_EQ(viewer->currentKey(), "~UPACTDIAL");
     context.showHelp("");
@@ -94,15 +80,16 @@ TEST_F(ShellTest, HelpRequestsReachTheViewer)
 
 TEST_F(ShellTest, IniEntriesGoToOneFileWhateverItsLetterCase)
 {
-    EXPECT_EQ(iniFilePath(m_dir), m_dir / "KORVALEN.INI");
-    std::ofstream(m_dir / "korvalen.ini") << "[Other]\nkey=1\n";
-    EXPECT_EQ(iniFilePath(m_dir), m_dir / "korvalen.ini");
-    ASSERT_TRUE(writeIniEntry(m_dir, "WeekView", "menutest", "menu"));
+    EXPECT_EQ(iniFilePath(folder()), folder() / "KORVALEN.INI");
+    std::ofstream(folder() / "korvalen.ini") << "[Other]\nkey=1\n";
+    EXPECT_EQ(iniFilePath(folder()), folder() / "korvalen.ini");
+    ASSERT_TRUE(writeIniEntry(folder(), "WeekView", "menutest", "menu"));
     QWidget window;
     window.setGeometry(40, 50, 300, 200);
-    saveWindowPosition(window, m_dir, "BrowsebyGroup");
-    EXPECT_FALSE(std::filesystem::exists(m_dir / "KORVALEN.INI"));
-    QSettings ini(QString::fromStdString((m_dir / "korvalen.ini").string()), QSettings::IniFormat);
+    saveWindowPosition(window, folder(), "BrowsebyGroup");
+    EXPECT_FALSE(std::filesystem::exists(folder() / "KORVALEN.INI"));
+    QSettings ini(QString::fromStdString((folder() / "korvalen.ini").string()),
+                  QSettings::IniFormat);
     EXPECT_EQ(ini.value("WeekView/menutest").toString(), "menu");
     EXPECT_EQ(ini.value("Other/key").toString(), "1");
     EXPECT_EQ(ini.value("BrowsebyGroup/Maximize").toString(), "No");
@@ -112,11 +99,9 @@ TEST_F(ShellTest, IniEntriesGoToOneFileWhateverItsLetterCase)
 
 TEST_F(ShellTest, TheEventLoopGivesUpReadLocksBeforeItWaits)
 {
-    ScriptedPrompter prompter;
-    FixedClock clock;
-    AppContext context(prompter, clock);
+    AppContext &context = *m_context;
     AppData &data = context.data;
-    ASSERT_TRUE(data.database.open(m_dir).ok());
+    ASSERT_TRUE(openData());
     ASSERT_TRUE(data.group.create().ok());
     ASSERT_TRUE(data.group.open().ok());
     for (const char *name : {"A", "B"}) {
