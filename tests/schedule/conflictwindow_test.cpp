@@ -1,29 +1,26 @@
 // The conflict window and its host: the decisions its buttons give, what it
 // shows of a colliding activity or special period, and the people list of
-// the colliding activity, with real files in a temporary working directory
-// and a scripted prompter.
+// the colliding activity, on the shared GUI fixture (real files in a folder
+// of the case's own, a scripted prompter).
 
 #include "schedule/conflictwindow.h"
 
+#include "../guifixture.h"
+
 #include "runtime/pictures.h"
-#include "storage/openfile.h"
 #include "storage/warnings.h"
-#include "ui/appcontext.h"
 #include "ui/browselist.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
+#include <array>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,29 +33,15 @@ constexpr std::array<ConflictChoice, 5> kAllChoices = {
     ConflictChoice::Accept, ConflictChoice::AcceptAll, ConflictChoice::Skip, ConflictChoice::Stop,
     ConflictChoice::Cancel};
 
-class ConflictWindowTest : public ::testing::Test
+class ConflictWindowTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-conflict-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
         // The activity form holds these while it checks its dates.
-        for (DataFile *file : {&data().activity, &data().dates, &data().personAct, &data().special})
-            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
+        ASSERT_TRUE(
+            openData({&data().activity, &data().dates, &data().personAct, &data().special}));
     }
-    void TearDown() override
-    {
-        m_uses.clear();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     void addParticipant(std::int32_t activity, const char *person)
     {
@@ -86,10 +69,11 @@ protected:
         return collision;
     }
 
-    // Runs `window` modally; `act` runs once it is up.
-    static std::optional<ConflictChoice> runWhile(ConflictWindow &window, std::function<void()> act)
+    // Runs `window` modally; `step` acts on it once it is up.
+    std::optional<ConflictChoice> runWhile(ConflictWindow &window,
+                                           std::function<void(ConflictWindow &)> step)
     {
-        QTimer::singleShot(0, &window, std::move(act));
+        whenModal<ConflictWindow>(std::move(step));
         return window.run();
     }
 
@@ -102,19 +86,14 @@ protected:
     }
 
     static std::string text(QLabel *label) { return label->text().toStdString(); }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{82000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
 };
 
 TEST_F(ConflictWindowTest, EachDecisionButtonClosesWithItsOwnChoice)
 {
     for (ConflictChoice choice : kAllChoices) {
-        ConflictWindow window(*m_context, withActivity(5, "Swimming"), true);
-        const auto decided = runWhile(window, [&] { window.decisionButton(choice)->click(); });
+        ConflictWindow window(context(), withActivity(5, "Swimming"), true);
+        const auto decided =
+            runWhile(window, [&](ConflictWindow &shown) { click(shown.decisionButton(choice)); });
         EXPECT_EQ(decided, choice) << "button " << static_cast<int>(choice);
         EXPECT_FALSE(window.isVisible());
     }
@@ -123,7 +102,7 @@ TEST_F(ConflictWindowTest, EachDecisionButtonClosesWithItsOwnChoice)
 TEST_F(ConflictWindowTest, SkipAndStopAreOfferedOnlyForASeriesOfDates)
 {
     for (bool series : {false, true}) {
-        ConflictWindow window(*m_context, withActivity(5, "Swimming"), series);
+        ConflictWindow window(context(), withActivity(5, "Swimming"), series);
         for (ConflictChoice choice : kAllChoices) {
             const bool onlyInSeries =
                 choice == ConflictChoice::Skip || choice == ConflictChoice::Stop;
@@ -132,23 +111,25 @@ TEST_F(ConflictWindowTest, SkipAndStopAreOfferedOnlyForASeriesOfDates)
         }
     }
     // A single date cannot be skipped, even by a stray call.
-    ConflictWindow single(*m_context, withActivity(5, "Swimming"), false);
-    const auto decided = runWhile(single, [&] {
-        single.decide(ConflictChoice::Skip);
-        single.decide(ConflictChoice::Stop);
-        EXPECT_TRUE(single.isVisible());
-        single.decisionButton(ConflictChoice::Cancel)->click();
+    ConflictWindow single(context(), withActivity(5, "Swimming"), false);
+    const auto decided = runWhile(single, [&](ConflictWindow &shown) {
+        shown.decide(ConflictChoice::Skip);
+        shown.decide(ConflictChoice::Stop);
+        EXPECT_TRUE(shown.isVisible());
+        click(shown.decisionButton(ConflictChoice::Cancel));
     });
     EXPECT_EQ(decided, ConflictChoice::Cancel);
 }
 
 TEST_F(ConflictWindowTest, EscapeAndTheCloseBoxGiveNoDecision)
 {
-    ConflictWindow escaped(*m_context, withActivity(5, "Swimming"), true);
-    EXPECT_EQ(runWhile(escaped, [&] { QTest::keyClick(&escaped, Qt::Key_Escape); }), std::nullopt);
+    ConflictWindow escaped(context(), withActivity(5, "Swimming"), true);
+    EXPECT_EQ(
+        runWhile(escaped, [](ConflictWindow &shown) { QTest::keyClick(&shown, Qt::Key_Escape); }),
+        std::nullopt);
     EXPECT_FALSE(escaped.isVisible());
-    ConflictWindow closed(*m_context, withPeriod(), true);
-    EXPECT_EQ(runWhile(closed, [&] { closed.close(); }), std::nullopt);
+    ConflictWindow closed(context(), withPeriod(), true);
+    EXPECT_EQ(runWhile(closed, [](ConflictWindow &shown) { shown.close(); }), std::nullopt);
     EXPECT_FALSE(closed.isVisible());
 }
 
@@ -156,7 +137,7 @@ TEST_F(ConflictWindowTest, AnActivityShowsItsCutNameItsDateAndBothTimes)
 {
     const std::string name = "Orchestra rehearsal in the big hall, bring stands";
     const Collision collision = withActivity(5, name);
-    ConflictWindow window(*m_context, collision, true);
+    ConflictWindow window(context(), collision, true);
     window.show();
     EXPECT_EQ(text(window.nameLabel()), name.substr(0, 30));
     EXPECT_EQ(text(window.dateLabel()), Picture::parse("D3")->format(collision.occurrence.DATE));
@@ -173,7 +154,7 @@ TEST_F(ConflictWindowTest, ASpecialPeriodShowsItsDaysWithoutPeopleOrTimes)
 {
     addParticipant(0, "Stray");
     const Collision collision = withPeriod();
-    ConflictWindow window(*m_context, collision, true);
+    ConflictWindow window(context(), collision, true);
     window.show();
     QApplication::processEvents();
     EXPECT_EQ(text(window.nameLabel()), collision.period.DESCRIPTION.str());
@@ -195,7 +176,7 @@ TEST_F(ConflictWindowTest, PeopleListHoldsExactlyTheCollidingActivitysPeopleInFi
     addParticipant(5, "Bob");
     addParticipant(6, "Ada");
     addParticipant(5, "Ann");
-    ConflictWindow window(*m_context, withActivity(5, "Swimming"), true);
+    ConflictWindow window(context(), withActivity(5, "Swimming"), true);
     window.show();
     QApplication::processEvents();
     EXPECT_EQ(people(window), (Strings{"Zoe", "Bob", "Ann"}));
@@ -210,7 +191,7 @@ TEST_F(ConflictWindowTest, ThePersonActBufferIsAsItWasAfterTheWindow)
     data().PER.PERSON = "Caller";
     const PersonActRecord before = data().PER;
     {
-        ConflictWindow window(*m_context, withActivity(5, "Swimming"), true);
+        ConflictWindow window(context(), withActivity(5, "Swimming"), true);
         window.show();
         QApplication::processEvents();
         window.peopleList()->browse().lineDown();
@@ -221,9 +202,9 @@ TEST_F(ConflictWindowTest, ThePersonActBufferIsAsItWasAfterTheWindow)
 TEST_F(ConflictWindowTest, HelpShowsTheWindowsTopic)
 {
     std::string topic;
-    m_context->showHelp = [&topic](const std::string &shown) { topic = shown; };
-    ConflictWindow window(*m_context, withActivity(5, "Swimming"), true);
-    window.helpButton()->click();
+    context().showHelp = [&topic](const std::string &shown) { topic = shown; };
+    ConflictWindow window(context(), withActivity(5, "Swimming"), true);
+    click(window.helpButton());
     EXPECT_EQ(topic, "~CONFLICTDEAL");
     EXPECT_EQ(window.choice(), std::nullopt) << "help decides nothing";
 }
@@ -231,14 +212,12 @@ TEST_F(ConflictWindowTest, HelpShowsTheWindowsTopic)
 TEST_F(ConflictWindowTest, HostRunsTheWindowOverItsParentAndReturnsTheDecision)
 {
     QWidget parent;
-    ConflictWindowHost host(*m_context, &parent);
+    ConflictWindowHost host(context(), &parent);
     QWidget *shownParent = nullptr;
-    QTimer::singleShot(0, [&] {
-        auto *window = dynamic_cast<ConflictWindow *>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        shownParent = window->parentWidget();
-        EXPECT_FALSE(window->decisionButton(ConflictChoice::Stop)->isEnabled());
-        window->decisionButton(ConflictChoice::AcceptAll)->click();
+    whenModal<ConflictWindow>([&](ConflictWindow &window) {
+        shownParent = window.parentWidget();
+        EXPECT_FALSE(window.decisionButton(ConflictChoice::Stop)->isEnabled());
+        click(window.decisionButton(ConflictChoice::AcceptAll));
     });
     EXPECT_EQ(host.show(withActivity(5, "Swimming"), false), ConflictChoice::AcceptAll);
     EXPECT_EQ(shownParent, &parent);
@@ -246,7 +225,7 @@ TEST_F(ConflictWindowTest, HostRunsTheWindowOverItsParentAndReturnsTheDecision)
 
 TEST_F(ConflictWindowTest, HostReportsAReadFailureOnceForTheFile)
 {
-    ConflictWindowHost host(*m_context);
+    ConflictWindowHost host(context());
     const Status failure(ErrorCode::InvalidFile, "not a data file");
     host.readFailed("DATES", failure);
     host.readFailed("PERSONACT", failure);
