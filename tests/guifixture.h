@@ -40,7 +40,6 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -109,6 +108,12 @@ protected:
             std::filesystem::create_directories(m_folder);
         }
         return m_folder;
+    }
+
+    // The path of `name` in folder(), as Qt takes file names.
+    QString pathIn(const QString &name)
+    {
+        return QString::fromStdString((folder() / name.toStdString()).string());
     }
 
     // Opens the connection on folder() and takes a use of each of `files`
@@ -204,7 +209,7 @@ protected:
     template <class T = QWidget> static T *child(const QObject &parent, const QString &name)
     {
         T *found = parent.findChild<T *>(name);
-        EXPECT_NE(found, nullptr) << "no " << typeid(T).name() << " named " << name.toStdString();
+        EXPECT_NE(found, nullptr) << "no " << T::staticMetaObject.className() << " named " << name.toStdString();
         return found;
     }
 
@@ -260,7 +265,7 @@ private:
                     --m_awaitedModals;
                     step(*window);
                 } else if (deadline.hasExpired()) {
-                    ADD_FAILURE() << "no modal " << typeid(Window).name() << " showed";
+                    ADD_FAILURE() << "no modal " << Window::staticMetaObject.className() << " showed";
                     --m_awaitedModals;
                 } else {
                     awaitModal<Window>(std::move(step), deadline, 5);

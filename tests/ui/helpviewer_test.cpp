@@ -3,13 +3,14 @@
 
 #include "ui/helpviewer.h"
 
+#include "../guifixture.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@
 namespace korvalen {
 namespace {
 
-class HelpViewerTest : public ::testing::Test
+class HelpViewerTest : public testing::GuiTest
 {
 protected:
     HelpViewerTest()
@@ -33,7 +34,8 @@ protected:
     // Runs `step` inside the event loop of a modal form, then closes the form.
     void whileAFormWaits(QDialog &form, const std::function<void()> &step)
     {
-        QTimer::singleShot(0, &form, [&form, step] {
+        whenModal<QDialog>([&form, step](QDialog &shown) {
+            EXPECT_EQ(&shown, &form);
             step();
             form.reject();
         });

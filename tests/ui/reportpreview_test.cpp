@@ -1,8 +1,6 @@
 #include "ui/reportpreview.h"
 
-#include "runtime/dates.h"
-#include "runtime/prompter.h"
-#include "ui/appcontext.h"
+#include "../guifixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,22 +12,20 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace korvalen::testing {
 namespace {
 
-class ReportPreviewTest : public ::testing::Test
+class ReportPreviewTest : public GuiTest
 {
 protected:
     std::unique_ptr<ReportPreview> open(int pageCount)
     {
         std::unique_ptr<ReportPreview> preview =
-            createReportPreview(m_context, samplePages(pageCount));
+            createReportPreview(*m_context, samplePages(pageCount));
         preview->show();
         preview->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(preview.get()));
@@ -57,10 +53,6 @@ protected:
     {
         QTest::mouseClick(preview.placeWidget(place), Qt::LeftButton);
     }
-
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock;
-    AppContext m_context{m_prompter, m_clock};
 };
 
 TEST_F(ReportPreviewTest, MenuBarHoldsTheSevenCommandsInOrder)
@@ -182,23 +174,19 @@ TEST_F(ReportPreviewTest, JumpWindowRefusesPagesOutOfRange)
     trigger(*preview, PreviewCommand::Next);
     int startValue = 0;
     bool stayedOpen = false;
-    QTimer::singleShot(0, [&] {
-        auto *jump = preview->findChild<JumpDialog *>();
-        ASSERT_NE(jump, nullptr);
-        EXPECT_EQ(jump->windowTitle(), "Jump to a Report Page");
-        EXPECT_EQ(jump->spinBox()->maximum(), 4);
-        startValue = jump->page();
-        jump->spinBox()->selectAll();
-        QTest::keyClicks(jump->spinBox(), "9"); // refused as typed
+    whenModal<JumpDialog>([&](JumpDialog &jump) {
+        EXPECT_EQ(jump.parent(), preview.get());
+        EXPECT_EQ(jump.windowTitle(), "Jump to a Report Page");
+        EXPECT_EQ(jump.spinBox()->maximum(), 4);
+        startValue = jump.page();
+        type(jump.spinBox(), "9"); // refused as typed
         EXPECT_EQ(m_prompter.beeps(), 1);
-        jump->spinBox()->selectAll();
-        QTest::keyClicks(jump->spinBox(), "0"); // no page yet: OK refuses it
-        jump->accept();
-        stayedOpen = jump->isVisible();
+        type(jump.spinBox(), "0"); // no page yet: OK refuses it
+        jump.accept();
+        stayedOpen = jump.isVisible();
         EXPECT_EQ(m_prompter.beeps(), 2);
-        jump->spinBox()->selectAll();
-        QTest::keyClicks(jump->spinBox(), "3");
-        jump->accept();
+        type(jump.spinBox(), "3");
+        jump.accept();
     });
     trigger(*preview, PreviewCommand::Jump);
     EXPECT_EQ(startValue, 2);
@@ -213,12 +201,10 @@ TEST_F(ReportPreviewTest, JumpInFacingModeStartsAtTheLonePageAndCancelKeepsIt)
     trigger(*preview, PreviewCommand::Next);
     trigger(*preview, PreviewCommand::Next);
     int startValue = 0;
-    QTimer::singleShot(0, [&] {
-        auto *jump = preview->findChild<JumpDialog *>();
-        ASSERT_NE(jump, nullptr);
-        startValue = jump->page();
-        jump->spinBox()->setValue(2);
-        jump->reject();
+    whenModal<JumpDialog>([&](JumpDialog &jump) {
+        startValue = jump.page();
+        jump.spinBox()->setValue(2);
+        jump.reject();
     });
     trigger(*preview, PreviewCommand::Jump);
     EXPECT_EQ(startValue, 4);
@@ -232,30 +218,26 @@ TEST_F(ReportPreviewTest, JumpInFacingModeStartsAtTheLonePageAndCancelKeepsIt)
 TEST_F(ReportPreviewTest, AnswersPrintOnlyForPrint)
 {
     const QList<QPicture> pages = samplePages(2);
-    const auto choose = [](PreviewCommand which) {
-        QTimer::singleShot(0, [which] {
-            auto *preview = dynamic_cast<ReportPreview *>(QApplication::activeModalWidget());
-            ASSERT_NE(preview, nullptr);
+    const auto choose = [this](PreviewCommand which) {
+        whenModal<ReportPreview>([which](ReportPreview &preview) {
             if (which == PreviewCommand::Zoom) // stands for the close box
-                preview->close();
+                preview.close();
             else
-                preview->command(which)->trigger();
+                preview.command(which)->trigger();
         });
     };
     choose(PreviewCommand::Print);
-    EXPECT_TRUE(REPORTPREVIEW(m_context, pages));
+    EXPECT_TRUE(REPORTPREVIEW(*m_context, pages));
     choose(PreviewCommand::Cancel);
-    EXPECT_FALSE(REPORTPREVIEW(m_context, pages));
+    EXPECT_FALSE(REPORTPREVIEW(*m_context, pages));
     choose(PreviewCommand::Zoom);
-    EXPECT_FALSE(REPORTPREVIEW(m_context, pages));
-    EXPECT_FALSE(REPORTPREVIEW(m_context, {}));
+    EXPECT_FALSE(REPORTPREVIEW(*m_context, pages));
+    EXPECT_FALSE(REPORTPREVIEW(*m_context, {}));
 }
 
 class PrintPagesTest : public ReportPreviewTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     static int pdfPageCount(const QString &path)
     {
         QFile file(path);
@@ -264,24 +246,22 @@ protected:
         const QString text = QString::fromLatin1(file.readAll());
         return int(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_F(PrintPagesTest, WritesOnePdfPagePerPicture)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(m_dir.filePath("report.pdf"));
+    printer.setOutputFileName(pathIn("report.pdf"));
     ASSERT_TRUE(printPages(printer, samplePages(4)));
-    EXPECT_EQ(pdfPageCount(m_dir.filePath("report.pdf")), 4);
+    EXPECT_EQ(pdfPageCount(pathIn("report.pdf")), 4);
 }
 
 TEST_F(PrintPagesTest, ReportsAPrinterThatCannotOpen)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(m_dir.filePath("missing/folder/report.pdf"));
+    printer.setOutputFileName(pathIn("missing/folder/report.pdf"));
     EXPECT_FALSE(printPages(printer, samplePages(1)));
 }
 
@@ -313,12 +293,11 @@ TEST_F(PrintPagesTest, RendersEachModeToAPng)
 {
     const QList<QPicture> pages = samplePages(4);
     for (PreviewMode mode : {PreviewMode::Single, PreviewMode::Facing, PreviewMode::Zoom}) {
-        const QString path = m_dir.filePath(QStringLiteral("preview%1.png").arg(int(mode)));
-        ASSERT_TRUE(renderReportPreview(m_context, pages, path, mode, 2));
+        const QString path = pathIn(QStringLiteral("preview%1.png").arg(int(mode)));
+        ASSERT_TRUE(renderReportPreview(*m_context, pages, path, mode, 2));
         EXPECT_FALSE(QImage(path).isNull());
     }
-    EXPECT_FALSE(
-        renderReportPreview(m_context, {}, m_dir.filePath("none.png"), PreviewMode::Single));
+    EXPECT_FALSE(renderReportPreview(*m_context, {}, pathIn("none.png"), PreviewMode::Single));
 }
 
 } // namespace
