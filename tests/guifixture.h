@@ -209,7 +209,8 @@ protected:
     template <class T = QWidget> static T *child(const QObject &parent, const QString &name)
     {
         T *found = parent.findChild<T *>(name);
-        EXPECT_NE(found, nullptr) << "no " << T::staticMetaObject.className() << " named " << name.toStdString();
+        EXPECT_NE(found, nullptr) << "no " << T::staticMetaObject.className() << " named "
+                                  << name.toStdString();
         return found;
     }
 
@@ -265,7 +266,8 @@ private:
                     --m_awaitedModals;
                     step(*window);
                 } else if (deadline.hasExpired()) {
-                    ADD_FAILURE() << "no modal " << Window::staticMetaObject.className() << " showed";
+                    ADD_FAILURE() << "no modal " << Window::staticMetaObject.className()
+                                  << " showed";
                     --m_awaitedModals;
                 } else {
                     awaitModal<Window>(std::move(step), deadline, 5);

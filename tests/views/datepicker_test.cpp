@@ -268,15 +268,14 @@ TEST_F(DatePickerTest, RenderingWritesAPictureAndLeavesTheContextAlone)
 {
     m_clock.setToday(makeDate(8, 31, 2026));
     m_context->globals.response = 7;
-    const QString path = QString::fromStdString((folder() / "picker.png").string());
+    const QString path = pathIn("picker.png");
     ASSERT_TRUE(renderDatePicker(*m_context, path));
     const QImage image(path);
     EXPECT_FALSE(image.isNull());
     EXPECT_GT(image.width(), 100);
     EXPECT_EQ(m_context->globals.response, 7);
     EXPECT_EQ(m_context->PickedDate, 0);
-    const QString missing = QString::fromStdString((folder() / "missing/dir/picker.png").string());
-    EXPECT_FALSE(renderDatePicker(*m_context, missing));
+    EXPECT_FALSE(renderDatePicker(*m_context, pathIn("missing/dir/picker.png")));
 }
 
 } // namespace
