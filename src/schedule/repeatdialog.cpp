@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -582,6 +583,7 @@ void WeekdayDialog::createControls()
         auto *radio = new QRadioButton(
             QString::fromLatin1(kWeekOptions[static_cast<std::size_t>(i)]), occurrence);
         m_weeks->addButton(radio, i);
+        radio->installEventFilter(this);
         weeks->addWidget(radio);
     }
     connect(m_weeks, &QButtonGroup::idClicked, this,
@@ -597,8 +599,9 @@ void WeekdayDialog::createControls()
     m_cancel = newButton(this, QStringLiteral("Cancel"));
     m_help = newButton(this, QStringLiteral("Help"));
     connect(m_ok, &QPushButton::clicked, this, [this] {
-        if (m_untilEntry->isModified())
-            acceptUntil();
+        // A changed until date is accepted first; refused, it keeps the focus.
+        if (m_untilEntry->isModified() && !acceptUntil())
+            return;
         if (m_ok->isEnabled())
             accept();
     });
@@ -716,8 +719,13 @@ bool WeekdayDialog::eventFilter(QObject *watched, QEvent *event)
     }
     // A click chooses the day it lands on; the arrow keys only move.
     if (m_list && watched == m_list->table()->viewport() &&
-        event->type() == QEvent::MouseButtonRelease) {
+        event->type() == QEvent::MouseButtonRelease &&
+        m_list->table()->rowAt(static_cast<QMouseEvent *>(event)->position().toPoint().y()) >= 0) {
         chooseHighlighted();
+    }
+    if (qobject_cast<QRadioButton *>(watched) && isEnter(event)) {
+        focusNextChild();
+        return true;
     }
     if (watched == m_untilEntry && isEnter(event)) {
         if (acceptUntil())
@@ -794,11 +802,6 @@ RepeatDialog::~RepeatDialog()
     disconnect(m_focusWatch);
 }
 
-QPushButton *RepeatDialog::makeButton(const QString &text, const QString &tip)
-{
-    return newButton(this, text, tip);
-}
-
 QGroupBox *RepeatDialog::createOptionBox()
 {
     m_optionBox = new QGroupBox(QStringLiteral("Repeat Options"), this);
@@ -808,6 +811,7 @@ QGroupBox *RepeatDialog::createOptionBox()
     for (std::size_t i = 0; i < kPatternOrder.size(); ++i) {
         auto *radio = new QRadioButton(qs(kPatternOrder[i]), m_optionBox);
         setTip(radio, QString::fromLatin1(kPatternTips[i]));
+        radio->installEventFilter(this);
         m_patterns->addButton(radio, static_cast<int>(i));
         grid->addWidget(radio, static_cast<int>(i / 2), static_cast<int>(i % 2));
     }
@@ -823,8 +827,7 @@ void RepeatDialog::createFixedGroup()
     m_fixedUnit = new QLabel(m_fixedGroup);
     m_fixedUnit->setMinimumWidth(m_fixedUnit->fontMetrics().horizontalAdvance("Months") + 4);
     m_fixedUntil = new QLabel(m_fixedGroup);
-    m_fixedChange = makeButton(QStringLiteral("Change"), {});
-    m_fixedChange->setParent(m_fixedGroup);
+    m_fixedChange = newButton(m_fixedGroup, QStringLiteral("Change"));
     auto *row = new QHBoxLayout(m_fixedGroup);
     row->addWidget(new QLabel(QStringLiteral("Repeated every "), m_fixedGroup));
     row->addWidget(m_fixedNumber);
@@ -843,8 +846,7 @@ void RepeatDialog::createWeekdayGroup()
     m_weekText = new QLabel(m_weekdayGroup);
     m_weekdayName = new QLabel(m_weekdayGroup);
     m_weekdayUntil = new QLabel(m_weekdayGroup);
-    m_weekdayChange = makeButton(QStringLiteral("Change"), {});
-    m_weekdayChange->setParent(m_weekdayGroup);
+    m_weekdayChange = newButton(m_weekdayGroup, QStringLiteral("Change"));
     auto *row = new QHBoxLayout(m_weekdayGroup);
     row->addWidget(new QLabel(QStringLiteral("Repeated the"), m_weekdayGroup));
     row->addWidget(m_weekText);
@@ -871,6 +873,8 @@ void RepeatDialog::createIrregularGroup()
     m_dates->horizontalHeader()->setStretchLastSection(true);
     m_dates->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_dates->setShowGrid(false);
+    m_dates->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_dates->verticalHeader()->setDefaultSectionSize(m_dates->fontMetrics().height() + 4);
     m_dates->setMinimumWidth(dialogUnitsToPixels(font(), 64));
     setTip(m_dates, QStringLiteral("Dates for activity"));
     m_dates->installEventFilter(this);
@@ -880,8 +884,10 @@ void RepeatDialog::createIrregularGroup()
                     highlightRow(current.row());
             });
 
-    m_insert = makeButton(QStringLiteral("Insert"), QStringLiteral("Add a new irregular date"));
-    m_delete = makeButton(QStringLiteral("Delete"), QStringLiteral("Delete an irregular date"));
+    m_insert = newButton(m_irregularGroup, QStringLiteral("Insert"),
+                         QStringLiteral("Add a new irregular date"));
+    m_delete = newButton(m_irregularGroup, QStringLiteral("Delete"),
+                         QStringLiteral("Delete an irregular date"));
     connect(m_insert, &QPushButton::clicked, this, [this] { insertDate(); });
     connect(m_delete, &QPushButton::clicked, this, [this] { deleteDate(); });
 
@@ -927,10 +933,10 @@ void RepeatDialog::createControls()
     QGroupBox *options = createOptionBox();
     createFixedGroup();
     createWeekdayGroup();
-    m_ok = makeButton(QStringLiteral("OK"), {});
+    m_ok = newButton(this, QStringLiteral("OK"));
     createIrregularGroup();
-    m_help = makeButton(QStringLiteral("Help"), {});
-    m_cancel = makeButton(QStringLiteral("Cancel"), {});
+    m_help = newButton(this, QStringLiteral("Help"));
+    m_cancel = newButton(this, QStringLiteral("Cancel"));
     connect(m_ok, &QPushButton::clicked, this, [this] { finishWith(RequestCompleted); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { finishWith(RequestCancelled); });
     connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACTDIAL"); });
@@ -1272,6 +1278,11 @@ void RepeatDialog::pickDate()
 
 bool RepeatDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    // Enter on a pattern goes on to the next control; it presses no button.
+    if (qobject_cast<QRadioButton *>(watched) && isEnter(event)) {
+        focusNextChild();
+        return true;
+    }
     if ((watched == m_fixedChange || watched == m_weekdayChange) &&
         event->type() == QEvent::FocusIn) {
         // These act as soon as the user moves onto them; a click acts
@@ -1393,6 +1404,7 @@ bool renderRepeatDialogs(AppContext &context, const QString &directory)
         std::string_view pattern;
         const char *name;
     };
+    QDir().mkpath(directory);
     for (const Shot &shot :
          {Shot{kNoRepeats, "repeat-none"}, Shot{kFixedDays, "repeat-days"},
           Shot{kFixedWeeks, "repeat-weeks"}, Shot{kFixedMonths, "repeat-months"},
@@ -1410,6 +1422,10 @@ bool renderRepeatDialogs(AppContext &context, const QString &directory)
         }
         RepeatDialog dialog(context, nullptr, activity, queue, kHundredthsPerHour);
         ok = savePicture(dialog, directory, shot.name) && ok;
+        if (shot.pattern == kIrregularDates) {
+            dialog.insertButton()->click();
+            ok = savePicture(dialog, directory, "repeat-irregular-insert") && ok;
+        }
     }
     sampleSeries(today, activity, queue);
     activity.REPEATTYPE = kFixedMonths;

@@ -256,7 +256,6 @@ private:
     void createFixedGroup();
     void createWeekdayGroup();
     void createIrregularGroup();
-    QPushButton *makeButton(const QString &text, const QString &tip);
 
     void refresh();
     void showCurrent();

@@ -8,6 +8,7 @@
 #include "runtime/pictures.h"
 #include "ui/browselist.h"
 
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -204,6 +206,38 @@ TEST_F(RepeatDialogTest, TheStoredPatternOpensItsDialogOnlyThroughChange)
     click(dialog->fixedChangeButton());
     EXPECT_EQ(dialog->response(), RequestCompleted);
     EXPECT_EQ(dates(), (std::vector<Date>{m_mar3, m_mar3 + 10, m_mar3 + 20, m_mar3 + 30}));
+}
+
+TEST_F(RepeatDialogTest, ChangeActsWhenTabbedToButNotWhenTheWindowComesBack)
+{
+    occurrences({m_mar3}, m_mar3);
+    m_activity.REPNUMBER = 1;
+    m_activity.REPEND = m_mar3 + 7;
+    auto dialog = openRepeats(kFixedWeeks);
+    int opened = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&opened] {
+        if (auto *window = dynamic_cast<FixedPeriodDialog *>(QApplication::activeModalWidget())) {
+            ++opened;
+            window->reject();
+        }
+    });
+    closer.start(5);
+    QRadioButton *weeks = dialog->patternButton(kFixedWeeks);
+    dialog->activateWindow();
+    weeks->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(weeks, Qt::Key_Tab);
+    QTest::qWait(100);
+    EXPECT_EQ(opened, 1);
+    // The focus is back on the option box (the window's own focus, which it
+    // gets again when it is activated).
+    EXPECT_EQ(dialog->focusWidget(), weeks);
+    // The focus given back by an activated window opens nothing.
+    QFocusEvent regained(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(dialog->fixedChangeButton(), &regained);
+    QTest::qWait(50);
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 // ---------------------------------------------------------------------------
