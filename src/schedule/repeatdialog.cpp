@@ -875,7 +875,8 @@ void RepeatDialog::createIrregularGroup()
     m_dates->setShowGrid(false);
     m_dates->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_dates->verticalHeader()->setDefaultSectionSize(m_dates->fontMetrics().height() + 4);
-    m_dates->setMinimumWidth(dialogUnitsToPixels(font(), 64));
+    // The longest date whole, beside the scroll bar.
+    m_dates->setMinimumWidth(m_dates->fontMetrics().horizontalAdvance("Mmm 00,0000") + 48);
     setTip(m_dates, QStringLiteral("Dates for activity"));
     m_dates->installEventFilter(this);
     connect(m_dates->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
