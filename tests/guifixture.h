@@ -252,7 +252,9 @@ protected:
     }
 
     ScriptedPrompter m_prompter;
-    FixedClock m_clock;
+    FixedClock m_clock; // set by the case: m_clock = FixedClock(today, timeOfDay)
+    // Made with the fixture. A case may reset or replace it (a program
+    // started again) as long as it took no use() of the files first.
     std::unique_ptr<AppContext> m_context;
 
 private:
