@@ -5,6 +5,7 @@
 #include "storage/recordupdate.h"
 #include "storage/warnings.h"
 #include "ui/browselist.h"
+#include "ui/formkit.h"
 #include "ui/procedures.h"
 
 #include <QApplication>
@@ -142,21 +143,6 @@ Status removeMemberOfGroup(AppData &data, const RecordRef &ref, std::int64_t rec
 namespace {
 
 const char *const kTitle = "Update Group Lists";
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The wait cursor while a storage operation runs.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 QPushButton *makeButton(QWidget *parent, const QString &text, const QString &tip,
                         const QString &status)

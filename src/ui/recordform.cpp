@@ -2,6 +2,7 @@
 
 #include "storage/openfile.h"
 #include "storage/warnings.h"
+#include "ui/formkit.h"
 #include "ui/procedures.h"
 
 #include <QApplication>
@@ -18,21 +19,12 @@ namespace korvalen {
 
 namespace {
 
-// The wait cursor while a storage operation runs.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 } // namespace
 
 RecordForm::RecordForm(AppContext &context, QDialog &window, DataFile &file)
-    : m_context(context), m_file(file), m_window(window), m_files{&file}
+    : m_context(context), m_file(file), m_window(window), m_core(context)
 {
+    m_core.addFile(file);
     m_window.installEventFilter(this);
 }
 
@@ -62,14 +54,12 @@ void fitCharacters(QLineEdit &entry, std::size_t characters)
 
 void RecordForm::setAllowedRequests(bool insert, bool change, bool remove)
 {
-    m_allowInsert = insert;
-    m_allowChange = change;
-    m_allowDelete = remove;
+    m_core.setAllowed(insert, change, remove);
 }
 
 void RecordForm::addFile(DataFile &file)
 {
-    m_files.push_back(&file);
+    m_core.addFile(file);
 }
 
 Status RecordForm::missingOperation()
@@ -79,43 +69,23 @@ Status RecordForm::missingOperation()
 
 std::string RecordForm::actionMessage() const
 {
-    if (m_request == InsertRecord)
-        return "Record will be Added";
-    if (m_request == ChangeRecord)
-        return "Record will be Changed";
-    return {};
+    return m_core.actionMessage();
 }
 
 bool RecordForm::start()
 {
-    SharedGlobals &globals = m_context.globals;
-    m_request = globals.request;
-    globals.request = 0;
-    globals.response = 0;
-    m_response = RequestCancelled;
     m_shown = m_closing = false;
-    for (DataFile *file : m_files)
-        m_uses.push_back(std::make_unique<FileUse>(*file, m_context.prompter));
-
-    if (m_request == InsertRecord && !m_allowInsert) {
-        refuse(static_cast<int>(WarningKind::InsertNotAllowed));
+    if (!m_core.begin())
         return false;
-    }
-    if (m_request == DeleteRecord) {
-        if (!m_allowDelete) {
-            refuse(static_cast<int>(WarningKind::DeleteNotAllowed));
-            return false;
-        }
+    if (m_core.request() == DeleteRecord) {
         loadFromCaller();
         runDelete();
         return false;
     }
-    if (m_request == InsertRecord)
+    if (m_core.request() == InsertRecord)
         primeNewRecord();
-    else if (m_request == ChangeRecord && m_allowChange)
-        loadFromCaller();
     else
-        return false; // select, or no request: nothing for a form to do
+        loadFromCaller();
     if (m_actionLabel)
         m_actionLabel->setText(QString::fromStdString(actionMessage()));
     if (m_showRecord)
@@ -131,21 +101,13 @@ int RecordForm::run()
         m_window.exec();
     }
     finish();
-    return m_response;
+    return m_core.response();
 }
 
 void RecordForm::finish()
 {
-    m_uses.clear();
     m_shown = false;
-    m_context.globals.response = isCompleted() ? RequestCompleted : RequestCancelled;
-}
-
-void RecordForm::refuse(int kind)
-{
-    showWarning(m_context.prompter, static_cast<WarningKind>(kind),
-                m_context.data.database.lastStatus());
-    m_response = RequestCancelled;
+    m_core.end();
 }
 
 void RecordForm::runDelete()
@@ -161,7 +123,7 @@ void RecordForm::runDelete()
             result = deleteRecord();
         }
         if (result.ok()) {
-            m_response = RequestCompleted;
+            m_core.complete();
             return;
         }
         showSaveFailure(prompter, result);
@@ -276,14 +238,14 @@ RecordForm::Outcome RecordForm::save()
             return Outcome::KeepOpen;
         }
     }
-    return m_request == InsertRecord ? saveNew() : saveChange();
+    return m_core.request() == InsertRecord ? saveNew() : saveChange();
 }
 
 RecordForm::Outcome RecordForm::saveNew()
 {
     Status status = addRecord();
     if (status.ok()) {
-        m_response = RequestCompleted;
+        m_core.complete();
         handBack();
         return Outcome::Completed;
     }
@@ -304,7 +266,7 @@ RecordForm::Outcome RecordForm::saveChange()
             result = updateRecord();
         }
         if (result.ok()) {
-            m_response = RequestCompleted;
+            m_core.complete();
             handBack();
             return Outcome::Completed;
         }
@@ -329,18 +291,18 @@ bool RecordForm::addNow()
         m_takeRecord();
     if (saveNew() != Outcome::Completed)
         return false;
-    m_response = RequestCancelled;
+    m_core.cancel();
     continueAsChange();
     return true;
 }
 
 void RecordForm::continueAsChange()
 {
-    if (m_request == InsertRecord) {
+    if (m_core.request() == InsertRecord) {
         m_ref = m_file.current();
         m_ref.watched = true;
     }
-    m_request = ChangeRecord;
+    m_core.continueAsChange();
     takeAddedAsEntry();
     if (m_actionLabel)
         m_actionLabel->setText(QString::fromStdString(actionMessage()));
@@ -350,7 +312,7 @@ bool RecordForm::mayClose()
 {
     // A completed form is changed again only after a save its window
     // survived (see answerCloseQuery): the entry copy tells then.
-    if (m_request != InsertRecord && m_request != ChangeRecord)
+    if (m_core.request() != InsertRecord && m_core.request() != ChangeRecord)
         return true;
     if (m_takeRecord)
         m_takeRecord();

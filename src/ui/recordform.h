@@ -32,6 +32,7 @@
 #include "storage/recordupdate.h"
 #include "storage/status.h"
 #include "ui/appcontext.h"
+#include "ui/formrequest.h"
 
 #include <QObject>
 
@@ -124,9 +125,9 @@ public:
     // For forms that save a new record before they close.
     bool addNow();
 
-    int request() const { return m_request; }
-    int response() const { return m_response; }
-    bool isCompleted() const { return m_response == RequestCompleted; }
+    int request() const { return m_core.request(); }
+    int response() const { return m_core.response(); }
+    bool isCompleted() const { return m_core.isCompleted(); }
     // "Record will be Added", "Record will be Changed" or empty.
     std::string actionMessage() const;
     // The stored record the form changes: number and watched version.
@@ -172,14 +173,9 @@ private:
     void showStatusTip(QWidget *widget);
     void closeWindow();
     void selectFirstField();
-    void refuse(int kind);
 
     QDialog &m_window;
-    std::vector<DataFile *> m_files;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
-    bool m_allowInsert = true;
-    bool m_allowChange = true;
-    bool m_allowDelete = true;
+    FormRequest m_core;
     bool m_cancelClosesAtOnce = false;
     std::string m_duplicateKeyName;
     std::string m_helpTopic;
@@ -189,8 +185,6 @@ private:
     TakeRecord m_takeRecord;
     Validate m_validate;
 
-    int m_request = 0;
-    int m_response = RequestCancelled;
     bool m_shown = false;
     bool m_closing = false;
     bool m_closeAgreed = false; // the frame's close question was answered yes
