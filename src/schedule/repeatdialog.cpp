@@ -332,29 +332,137 @@ private:
 };
 
 // ---------------------------------------------------------------------------
-// "Repeat Activity (Fixed Periods)"
+// "Repeat Activity (Fixed Periods)" and "Specific Weekday"
+
+RepeatParameterDialog::RepeatParameterDialog(AppContext &context, QWidget *parent,
+                                             const char *title, Date startDate, Date until,
+                                             const QString &untilTip)
+    : QDialog(parent), m_context(context), m_start(startDate), m_until(until)
+{
+    setWindowTitle(tr(title));
+    setFont(QFont("MS Sans Serif", 9));
+    m_untilEntry = new QLineEdit(shownDate(until), this);
+    m_untilEntry->setFixedWidth(m_untilEntry->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
+    setTip(m_untilEntry, untilTip);
+    m_untilEntry->installEventFilter(this);
+    m_calendar = newCalendarButton(this, QStringLiteral("Pop up calendar"));
+    m_statusLine = newStatusLine(*this, m_focusWatch);
+    connect(m_untilEntry, &QLineEdit::textChanged, this, [this] { updateOk(); });
+    connect(m_calendar, &QPushButton::clicked, this, [this] { pickUntil(); });
+}
+
+RepeatParameterDialog::~RepeatParameterDialog()
+{
+    disconnect(m_focusWatch);
+}
+
+QLayout *RepeatParameterDialog::createUntilRow(const QString &prompt)
+{
+    auto *row = new QHBoxLayout;
+    auto *label = new QLabel(prompt, this);
+    label->setBuddy(m_untilEntry);
+    row->addWidget(label);
+    row->addWidget(m_untilEntry);
+    row->addWidget(m_calendar);
+    row->addStretch(1);
+    return row;
+}
+
+QLayout *RepeatParameterDialog::createButtonRow()
+{
+    m_ok = newButton(this, QStringLiteral("OK"));
+    m_cancel = newButton(this, QStringLiteral("Cancel"));
+    m_help = newButton(this, QStringLiteral("Help"));
+    connect(m_ok, &QPushButton::clicked, this, [this] { pressOk(); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
+    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACT"); });
+    auto *column = new QVBoxLayout;
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton *button : {m_ok, m_cancel, m_help})
+        buttons->addWidget(button);
+    column->addLayout(buttons);
+    column->addWidget(m_statusLine);
+    return column;
+}
+
+void RepeatParameterDialog::updateOk()
+{
+    if (m_ok)
+        m_ok->setEnabled(typedOrHeld(m_untilEntry, m_until) >= m_context.clock.today() &&
+                         otherValuesAllowOk());
+}
+
+bool RepeatParameterDialog::acceptUntil()
+{
+    std::optional<Date> date = readDateField(m_untilEntry, m_until, m_context.prompter);
+    if (date)
+        m_until = *date;
+    updateOk();
+    return date.has_value();
+}
+
+void RepeatParameterDialog::pressOk()
+{
+    // A changed until date is accepted first; refused, it keeps the focus.
+    if (m_untilEntry->isModified() && !acceptUntil())
+        return;
+    if (m_ok->isEnabled())
+        accept();
+}
+
+void RepeatParameterDialog::pickUntil()
+{
+    if (std::optional<Date> picked = pickFromCalendar(m_context)) {
+        m_untilEntry->setText(shownDate(*picked));
+        acceptUntil();
+    }
+    updateOk();
+    m_untilEntry->setFocus();
+}
+
+bool RepeatParameterDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_untilEntry && isEnter(event)) {
+        if (acceptUntil())
+            focusNextChild();
+        return true;
+    }
+    // Leaving a changed field accepts it once the focus has moved; OK and
+    // Cancel pressed meanwhile have their say first.
+    if (watched == m_untilEntry && isLeaving(event) && m_untilEntry->isModified()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && m_untilEntry->isModified())
+                acceptUntil();
+        });
+    }
+    // Enter on an option goes on to the next control; it presses no button.
+    if (qobject_cast<QRadioButton *>(watched) && isEnter(event)) {
+        focusNextChild();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool RepeatParameterDialog::event(QEvent *event)
+{
+    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
+}
 
 FixedPeriodDialog::FixedPeriodDialog(AppContext &context, QWidget *parent,
                                      const ActivityRecord &activity, RepeatUnit unit,
                                      Date startDate)
-    : QDialog(parent), m_context(context), m_repeatUnit(unit), m_start(startDate)
-{
-    setWindowTitle(tr(kFixedTitle));
-    setFont(QFont("MS Sans Serif", 9));
-    createControls(unit);
     // The values stored for another pattern mean nothing for this one.
-    const bool samePattern = activity.REPEATTYPE == patternOfUnit(unit);
-    m_number->setValue(samePattern ? activity.REPNUMBER : 0);
-    m_until = samePattern ? activity.REPEND : 0;
-    m_untilEntry->setText(shownDate(m_until));
+    : RepeatParameterDialog(context, parent, kFixedTitle, startDate,
+                            activity.REPEATTYPE == patternOfUnit(unit) ? activity.REPEND : 0,
+                            QStringLiteral("Must be later than start date")),
+      m_repeatUnit(unit)
+{
+    createControls(unit);
+    m_number->setValue(activity.REPEATTYPE == patternOfUnit(unit) ? activity.REPNUMBER : 0);
     m_numberPending = false;
     updateOk();
     m_number->setFocus();
-}
-
-FixedPeriodDialog::~FixedPeriodDialog()
-{
-    disconnect(m_focusWatch);
 }
 
 void FixedPeriodDialog::createControls(RepeatUnit unit)
@@ -365,54 +473,35 @@ void FixedPeriodDialog::createControls(RepeatUnit unit)
     m_number->setSpecialValueText(QStringLiteral(" "));
     m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance("0000") + 32);
     setTip(m_number, QStringLiteral("How many days, weeks, or months   "));
-    m_unitLabel = new QLabel(qs(repeatUnitText(unit)), this);
-    m_unitLabel->setMinimumWidth(m_unitLabel->fontMetrics().horizontalAdvance("Months") + 4);
-    m_untilEntry = new QLineEdit(this);
-    m_untilEntry->setFixedWidth(m_untilEntry->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
-    setTip(m_untilEntry, QStringLiteral("Must be later than start date"));
-    m_calendar = newCalendarButton(this, QStringLiteral("Pop up calendar"));
-    m_ok = newButton(this, QStringLiteral("OK"));
-    m_cancel = newButton(this, QStringLiteral("Cancel"));
-    m_help = newButton(this, QStringLiteral("Help"));
-    m_statusLine = newStatusLine(*this, m_focusWatch);
-
-    auto *grid = new QGridLayout;
-    auto *prompt = new QLabel(QStringLiteral("Repeat Activity Every "), this);
-    prompt->setBuddy(m_number);
-    grid->addWidget(prompt, 0, 0);
-    grid->addWidget(m_number, 0, 1);
-    grid->addWidget(m_unitLabel, 0, 2);
-    auto *until = new QLabel(QStringLiteral("Until"), this);
-    until->setBuddy(m_untilEntry);
-    grid->addWidget(until, 1, 0);
-    grid->addWidget(m_untilEntry, 1, 1);
-    grid->addWidget(m_calendar, 1, 2, Qt::AlignLeft);
-    grid->setColumnStretch(3, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton *button : {m_ok, m_cancel, m_help})
-        buttons->addWidget(button);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    layout->addWidget(m_statusLine);
-
     m_number->installEventFilter(this);
-    m_untilEntry->installEventFilter(this);
     connect(m_number, &QSpinBox::valueChanged, this, [this] {
         m_numberPending = true;
         updateOk();
     });
-    connect(m_untilEntry, &QLineEdit::textChanged, this, [this] { updateOk(); });
-    connect(m_calendar, &QPushButton::clicked, this, [this] { pickUntil(); });
-    connect(m_ok, &QPushButton::clicked, this, [this] { pressOk(); });
-    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
-    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACT"); });
+    m_unitLabel = new QLabel(qs(repeatUnitText(unit)), this);
+    m_unitLabel->setMinimumWidth(m_unitLabel->fontMetrics().horizontalAdvance("Months") + 4);
+
+    auto *numberRow = new QHBoxLayout;
+    auto *prompt = new QLabel(QStringLiteral("Repeat Activity Every "), this);
+    prompt->setBuddy(m_number);
+    numberRow->addWidget(prompt);
+    numberRow->addWidget(m_number);
+    numberRow->addWidget(m_unitLabel);
+    numberRow->addStretch(1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(numberRow);
+    layout->addLayout(createUntilRow(QStringLiteral("Until")));
+    layout->addLayout(createButtonRow());
 }
 
 int FixedPeriodDialog::number() const
 {
     return m_number->value();
+}
+
+bool FixedPeriodDialog::otherValuesAllowOk() const
+{
+    return m_number->value() >= 1;
 }
 
 bool FixedPeriodDialog::acceptNumber()
@@ -432,40 +521,11 @@ bool FixedPeriodDialog::acceptNumber()
     return false;
 }
 
-bool FixedPeriodDialog::acceptUntil()
-{
-    std::optional<Date> date = readDateField(m_untilEntry, m_until, m_context.prompter);
-    if (date)
-        m_until = *date;
-    updateOk();
-    return date.has_value();
-}
-
-void FixedPeriodDialog::pickUntil()
-{
-    if (std::optional<Date> picked = pickFromCalendar(m_context)) {
-        m_until = *picked;
-        m_untilEntry->setText(shownDate(m_until));
-        m_untilEntry->setModified(false);
-    }
-    updateOk();
-    m_untilEntry->setFocus();
-}
-
-void FixedPeriodDialog::updateOk()
-{
-    const Date until = typedOrHeld(m_untilEntry, m_until);
-    m_ok->setEnabled(until >= m_context.clock.today() && m_number->value() >= 1);
-}
-
 void FixedPeriodDialog::pressOk()
 {
     if (m_numberPending && !acceptNumber())
         return;
-    if (!acceptUntil())
-        return;
-    if (m_ok->isEnabled())
-        accept();
+    RepeatParameterDialog::pressOk();
 }
 
 bool FixedPeriodDialog::eventFilter(QObject *watched, QEvent *event)
@@ -476,31 +536,13 @@ bool FixedPeriodDialog::eventFilter(QObject *watched, QEvent *event)
             focusNextChild();
         return true;
     }
-    if (watched == m_untilEntry && isEnter(event)) {
-        if (acceptUntil())
-            focusNextChild();
-        return true;
-    }
-    // Leaving a changed field accepts it once the focus has moved; OK and
-    // Cancel pressed meanwhile have their say first.
     if (watched == m_number && isLeaving(event) && m_numberPending) {
         QTimer::singleShot(0, this, [this] {
             if (isVisible() && m_numberPending)
                 acceptNumber();
         });
     }
-    if (watched == m_untilEntry && isLeaving(event) && m_untilEntry->isModified()) {
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible() && m_untilEntry->isModified())
-                acceptUntil();
-        });
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-bool FixedPeriodDialog::event(QEvent *event)
-{
-    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
+    return RepeatParameterDialog::eventFilter(watched, event);
 }
 
 Response runFixedPeriodDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
@@ -514,9 +556,6 @@ Response runFixedPeriodDialog(AppContext &context, QWidget *parent, ActivityReco
     return RequestCompleted;
 }
 
-// ---------------------------------------------------------------------------
-// "Specific Weekday"
-
 namespace {
 
 // The option texts and the week each stands for; ACT:WEEK keeps the first
@@ -529,29 +568,26 @@ const std::array<const char *, 5> kWeekTexts = {"1st Week", "2nd Week", "3rd Wee
 
 WeekdayDialog::WeekdayDialog(AppContext &context, QWidget *parent, const ActivityRecord &activity,
                              Date startDate)
-    : QDialog(parent), m_context(context), m_start(startDate)
+    : RepeatParameterDialog(context, parent, kWeekdayTitle, startDate, activity.REPEND,
+                            QStringLiteral("Must be Later than Start Date"))
 {
-    setWindowTitle(tr(kWeekdayTitle));
-    setFont(QFont("MS Sans Serif", 9));
-    m_week = activity.WEEK.isBlank() ? Text<4>(kWeekOptions[0]) : activity.WEEK;
     m_weekday = activity.WEEKDAY == 0 ? 1 : activity.WEEKDAY;
-    m_until = activity.REPEND;
     createControls();
+    // A stored week selects the option of the same first four characters;
+    // a blank or unknown one selects the first.
     int checked = 0;
-    for (int i = 0; i < static_cast<int>(kWeekOptions.size()); ++i) {
-        if (Text<4>(kWeekTexts[static_cast<std::size_t>(i)]) == m_week)
-            checked = i;
+    for (std::size_t i = 0; i < kWeekTexts.size(); ++i) {
+        if (!activity.WEEK.isBlank() && Text<4>(kWeekTexts[i]) == activity.WEEK)
+            checked = static_cast<int>(i);
     }
     m_week = Text<4>(kWeekTexts[static_cast<std::size_t>(checked)]);
     m_weeks->button(checked)->setChecked(true);
-    m_untilEntry->setText(shownDate(m_until));
     updateOk();
 }
 
 WeekdayDialog::~WeekdayDialog()
 {
-    disconnect(m_focusWatch);
-    finishList();
+    (void)m_list->browse().close();
 }
 
 void WeekdayDialog::createList()
@@ -564,7 +600,6 @@ void WeekdayDialog::createList()
     config.messages.list = "Select the week day ";
     m_list = new BrowseList(m_context, std::move(config), this);
     m_list->setToolTip(QStringLiteral("Select the week day "));
-    m_list->setStatusTip(QStringLiteral("Select the week day "));
     // The seven days fit without scrolling.
     m_list->setMinimumHeight(m_list->fontMetrics().height() * 10 + 12);
     m_list->setMinimumWidth(dialogUnitsToPixels(font(), 56));
@@ -579,59 +614,26 @@ void WeekdayDialog::createControls()
     setTip(occurrence, QStringLiteral("Which weekof the month"));
     m_weeks = new QButtonGroup(this);
     auto *weeks = new QVBoxLayout(occurrence);
-    for (int i = 0; i < static_cast<int>(kWeekOptions.size()); ++i) {
-        auto *radio = new QRadioButton(
-            QString::fromLatin1(kWeekOptions[static_cast<std::size_t>(i)]), occurrence);
-        m_weeks->addButton(radio, i);
+    for (std::size_t i = 0; i < kWeekOptions.size(); ++i) {
+        auto *radio = new QRadioButton(QString::fromLatin1(kWeekOptions[i]), occurrence);
+        m_weeks->addButton(radio, static_cast<int>(i));
         radio->installEventFilter(this);
         weeks->addWidget(radio);
     }
     connect(m_weeks, &QButtonGroup::idClicked, this,
             [this](int id) { m_week = Text<4>(kWeekTexts[static_cast<std::size_t>(id)]); });
-    m_untilEntry = new QLineEdit(this);
-    m_untilEntry->setFixedWidth(m_untilEntry->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
-    setTip(m_untilEntry, QStringLiteral("Must be Later than Start Date"));
-    m_untilEntry->installEventFilter(this);
-    connect(m_untilEntry, &QLineEdit::textChanged, this, [this] { updateOk(); });
-    m_calendar = newCalendarButton(this, QStringLiteral("Pop up calendar"));
-    connect(m_calendar, &QPushButton::clicked, this, [this] { pickUntil(); });
-    m_ok = newButton(this, QStringLiteral("OK"));
-    m_cancel = newButton(this, QStringLiteral("Cancel"));
-    m_help = newButton(this, QStringLiteral("Help"));
-    connect(m_ok, &QPushButton::clicked, this, [this] {
-        // A changed until date is accepted first; refused, it keeps the focus.
-        if (m_untilEntry->isModified() && !acceptUntil())
-            return;
-        if (m_ok->isEnabled())
-            accept();
-    });
-    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
-    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACT"); });
-    m_statusLine = newStatusLine(*this, m_focusWatch);
 
     auto *choices = new QHBoxLayout;
     choices->addWidget(m_list, 1);
     choices->addWidget(occurrence, 0, Qt::AlignTop);
-    auto *untilRow = new QHBoxLayout;
-    auto *until = new QLabel(QStringLiteral("Until:"), this);
-    until->setBuddy(m_untilEntry);
-    untilRow->addWidget(until);
-    untilRow->addWidget(m_untilEntry);
-    untilRow->addWidget(m_calendar);
-    untilRow->addStretch(1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton *button : {m_ok, m_cancel, m_help})
-        buttons->addWidget(button);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(
         new QLabel(QStringLiteral("Activity will repeat on the specified weekday"), this));
     layout->addLayout(choices);
     layout->addWidget(
         new QLabel(QStringLiteral("of each month. (e.g., 2nd Tueday of the month) "), this));
-    layout->addLayout(untilRow);
-    layout->addLayout(buttons);
-    layout->addWidget(m_statusLine);
+    layout->addLayout(createUntilRow(QStringLiteral("Until:")));
+    layout->addLayout(createButtonRow());
 }
 
 QRadioButton *WeekdayDialog::weekButton(int index) const
@@ -643,107 +645,62 @@ bool WeekdayDialog::start()
 {
     if (!m_list->browse().open())
         return false;
-    WeekdayRecord probe;
-    probe.DAYNUMBER = static_cast<std::uint8_t>(m_weekday);
-    m_list->browse().pages().repositionAtKey(&probe, 1);
+    showChosenDay();
     m_list->setFocus();
     return true;
 }
 
+void WeekdayDialog::showChosenDay()
+{
+    WeekdayRecord probe;
+    probe.DAYNUMBER = static_cast<std::uint8_t>(m_weekday);
+    m_list->browse().pages().repositionAtKey(&probe, 1);
+}
+
 void WeekdayDialog::showEvent(QShowEvent *event)
 {
-    QDialog::showEvent(event);
+    RepeatParameterDialog::showEvent(event);
     // Once the list has its height, the chosen day is highlighted again
     // with as many days around it as fit.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (!m_list->browse().isOpen())
-                return;
-            WeekdayRecord probe;
-            probe.DAYNUMBER = static_cast<std::uint8_t>(m_weekday);
-            m_list->browse().pages().repositionAtKey(&probe, 1);
+            if (m_list->browse().isOpen())
+                showChosenDay();
         },
         Qt::QueuedConnection);
-}
-
-void WeekdayDialog::finishList()
-{
-    if (m_list)
-        (void)m_list->browse().close();
 }
 
 void WeekdayDialog::chooseHighlighted()
 {
     const BrowseRow *row = m_list->browse().pages().current();
-    if (!row || !row->record)
-        return;
-    m_weekday = static_cast<const WeekdayRecord *>(row->record.get())->DAYNUMBER;
+    if (row && row->record)
+        m_weekday = static_cast<const WeekdayRecord *>(row->record.get())->DAYNUMBER;
 }
 
 bool WeekdayDialog::acceptUntil()
 {
-    std::optional<Date> date = readDateField(m_untilEntry, m_until, m_context.prompter);
-    if (!date)
+    if (!RepeatParameterDialog::acceptUntil())
         return false;
-    m_until = *date;
-    updateOk();
     if (m_start < m_until)
         return true;
     m_context.prompter.beep();
-    m_untilEntry->setFocus();
-    m_untilEntry->selectAll();
+    untilField()->setFocus();
+    untilField()->selectAll();
     return false;
-}
-
-void WeekdayDialog::pickUntil()
-{
-    if (std::optional<Date> picked = pickFromCalendar(m_context)) {
-        m_untilEntry->setText(shownDate(*picked));
-        acceptUntil();
-    }
-    updateOk();
-    m_untilEntry->setFocus();
-}
-
-void WeekdayDialog::updateOk()
-{
-    m_ok->setEnabled(typedOrHeld(m_untilEntry, m_until) >= m_context.clock.today());
 }
 
 bool WeekdayDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_list && watched == m_list->table() && isEnter(event)) {
+    // Enter or a click on a day chooses it; the arrow keys only move.
+    if (watched == m_list->table() && isEnter(event)) {
         chooseHighlighted();
         return true;
     }
-    // A click chooses the day it lands on; the arrow keys only move.
-    if (m_list && watched == m_list->table()->viewport() &&
-        event->type() == QEvent::MouseButtonRelease &&
-        m_list->table()->rowAt(static_cast<QMouseEvent *>(event)->position().toPoint().y()) >= 0) {
+    if (watched == m_list->table()->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        m_list->table()->rowAt(static_cast<QMouseEvent *>(event)->position().toPoint().y()) >= 0)
         chooseHighlighted();
-    }
-    if (qobject_cast<QRadioButton *>(watched) && isEnter(event)) {
-        focusNextChild();
-        return true;
-    }
-    if (watched == m_untilEntry && isEnter(event)) {
-        if (acceptUntil())
-            focusNextChild();
-        return true;
-    }
-    if (watched == m_untilEntry && isLeaving(event) && m_untilEntry->isModified()) {
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible() && m_untilEntry->isModified())
-                acceptUntil();
-        });
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-bool WeekdayDialog::event(QEvent *event)
-{
-    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
+    return RepeatParameterDialog::eventFilter(watched, event);
 }
 
 Response runWeekdayDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
@@ -820,42 +777,38 @@ QGroupBox *RepeatDialog::createOptionBox()
     return m_optionBox;
 }
 
-void RepeatDialog::createFixedGroup()
+QGroupBox *RepeatDialog::createSummaryGroup(std::initializer_list<const char *> parts,
+                                            std::initializer_list<QLabel **> values,
+                                            QPushButton *&change)
 {
-    m_fixedGroup = new QGroupBox(this);
-    m_fixedNumber = new QLabel(m_fixedGroup);
-    m_fixedUnit = new QLabel(m_fixedGroup);
-    m_fixedUnit->setMinimumWidth(m_fixedUnit->fontMetrics().horizontalAdvance("Months") + 4);
-    m_fixedUntil = new QLabel(m_fixedGroup);
-    m_fixedChange = newButton(m_fixedGroup, QStringLiteral("Change"));
-    auto *row = new QHBoxLayout(m_fixedGroup);
-    row->addWidget(new QLabel(QStringLiteral("Repeated every "), m_fixedGroup));
-    row->addWidget(m_fixedNumber);
-    row->addWidget(m_fixedUnit);
-    row->addWidget(new QLabel(QStringLiteral("until"), m_fixedGroup));
-    row->addWidget(m_fixedUntil);
+    auto *group = new QGroupBox(this);
+    auto *row = new QHBoxLayout(group);
+    auto value = values.begin();
+    for (const char *part : parts) {
+        // A null part stands for the next value.
+        if (part) {
+            row->addWidget(new QLabel(QString::fromLatin1(part), group));
+        } else if (value != values.end()) {
+            **value = new QLabel(group);
+            row->addWidget(**value++);
+        }
+    }
     row->addStretch(1);
-    row->addWidget(m_fixedChange);
-    m_fixedChange->installEventFilter(this);
-    connect(m_fixedChange, &QPushButton::clicked, this, [this] { changeFixed(); });
+    change = newButton(group, QStringLiteral("Change"));
+    row->addWidget(change);
+    change->installEventFilter(this);
+    return group;
 }
 
-void RepeatDialog::createWeekdayGroup()
+void RepeatDialog::createPatternGroups()
 {
-    m_weekdayGroup = new QGroupBox(this);
-    m_weekText = new QLabel(m_weekdayGroup);
-    m_weekdayName = new QLabel(m_weekdayGroup);
-    m_weekdayUntil = new QLabel(m_weekdayGroup);
-    m_weekdayChange = newButton(m_weekdayGroup, QStringLiteral("Change"));
-    auto *row = new QHBoxLayout(m_weekdayGroup);
-    row->addWidget(new QLabel(QStringLiteral("Repeated the"), m_weekdayGroup));
-    row->addWidget(m_weekText);
-    row->addWidget(m_weekdayName);
-    row->addWidget(new QLabel(QStringLiteral("of the month until"), m_weekdayGroup));
-    row->addWidget(m_weekdayUntil);
-    row->addStretch(1);
-    row->addWidget(m_weekdayChange);
-    m_weekdayChange->installEventFilter(this);
+    m_fixedGroup = createSummaryGroup({"Repeated every ", nullptr, nullptr, "until", nullptr},
+                                      {&m_fixedNumber, &m_fixedUnit, &m_fixedUntil}, m_fixedChange);
+    m_fixedUnit->setMinimumWidth(m_fixedUnit->fontMetrics().horizontalAdvance("Months") + 4);
+    connect(m_fixedChange, &QPushButton::clicked, this, [this] { changeFixed(); });
+    m_weekdayGroup =
+        createSummaryGroup({"Repeated the", nullptr, nullptr, "of the month until", nullptr},
+                           {&m_weekText, &m_weekdayName, &m_weekdayUntil}, m_weekdayChange);
     connect(m_weekdayChange, &QPushButton::clicked, this, [this] { changeWeekday(); });
 }
 
@@ -932,8 +885,7 @@ void RepeatDialog::createIrregularGroup()
 void RepeatDialog::createControls()
 {
     QGroupBox *options = createOptionBox();
-    createFixedGroup();
-    createWeekdayGroup();
+    createPatternGroups();
     m_ok = newButton(this, QStringLiteral("OK"));
     createIrregularGroup();
     m_help = newButton(this, QStringLiteral("Help"));

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QMetaObject>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,48 +104,51 @@ private:
     ClockTime m_value = 0;
 };
 
-// "Repeat Activity (Fixed Periods)": the window of runFixedPeriodDialog().
-class FixedPeriodDialog : public QDialog
+// What the two parameter dialogs share: the until date with its "Cal"
+// button, OK (disabled while the until date is before today), Cancel and
+// Help, and the status line. The values stay in the window until its caller
+// stores them after OK.
+class RepeatParameterDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    FixedPeriodDialog(AppContext &context, QWidget *parent, const ActivityRecord &activity,
-                      RepeatUnit unit, Date startDate);
-    ~FixedPeriodDialog() override;
+    ~RepeatParameterDialog() override;
 
-    // The values the user has given; stored by the caller after OK.
-    int number() const;
     Date until() const { return m_until; }
-
-    QSpinBox *numberField() const { return m_number; }
-    QLabel *unitLabel() const { return m_unitLabel; }
     QLineEdit *untilField() const { return m_untilEntry; }
     QPushButton *calendarButton() const { return m_calendar; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }
 
 protected:
+    // The window titled `title` for a series from `startDate`, its until
+    // field showing `until` with the tip `untilTip`.
+    RepeatParameterDialog(AppContext &context, QWidget *parent, const char *title, Date startDate,
+                          Date until, const QString &untilTip);
+
+    // The until row with its prompt, and the row of OK, Cancel and Help.
+    QLayout *createUntilRow(const QString &prompt);
+    QLayout *createButtonRow();
+    // Whether OK may be pressed besides the until date.
+    virtual bool otherValuesAllowOk() const { return true; }
+    // Reads the until field into until(): false when refused (the field
+    // then keeps the focus).
+    virtual bool acceptUntil();
+    // OK: accepts what is typed first, then closes when OK is enabled.
+    virtual void pressOk();
+    void updateOk();
+
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
 
-private:
-    void createControls(RepeatUnit unit);
-    // The month warning, when the number was changed since last accepted:
-    // false when the user declined it (the focus is then on the number).
-    bool acceptNumber();
-    bool acceptUntil();
-    void pickUntil();
-    void updateOk();
-    void pressOk();
-
     AppContext &m_context;
-    const RepeatUnit m_repeatUnit;
     const Date m_start;
     Date m_until = 0;
-    bool m_numberPending = false;
-    QSpinBox *m_number = nullptr;
-    QLabel *m_unitLabel = nullptr;
+
+private:
+    void pickUntil();
+
     QLineEdit *m_untilEntry = nullptr;
     QPushButton *m_calendar = nullptr;
     QPushButton *m_ok = nullptr;
@@ -154,8 +158,38 @@ private:
     QMetaObject::Connection m_focusWatch;
 };
 
+// "Repeat Activity (Fixed Periods)": the window of runFixedPeriodDialog().
+class FixedPeriodDialog : public RepeatParameterDialog
+{
+    Q_OBJECT
+
+public:
+    FixedPeriodDialog(AppContext &context, QWidget *parent, const ActivityRecord &activity,
+                      RepeatUnit unit, Date startDate);
+
+    int number() const;
+    QSpinBox *numberField() const { return m_number; }
+    QLabel *unitLabel() const { return m_unitLabel; }
+
+protected:
+    bool otherValuesAllowOk() const override;
+    void pressOk() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls(RepeatUnit unit);
+    // The month warning: false when the user declined it (the focus is
+    // then on the number).
+    bool acceptNumber();
+
+    const RepeatUnit m_repeatUnit;
+    bool m_numberPending = false;
+    QSpinBox *m_number = nullptr;
+    QLabel *m_unitLabel = nullptr;
+};
+
 // "Specific Weekday": the window of runWeekdayDialog().
-class WeekdayDialog : public QDialog
+class WeekdayDialog : public RepeatParameterDialog
 {
     Q_OBJECT
 
@@ -168,46 +202,27 @@ public:
     // when the list could not be read (its warning shown).
     bool start();
 
-    // The values the user has given; stored by the caller after OK.
     const Text<4> &week() const { return m_week; }
     int weekday() const { return m_weekday; }
-    Date until() const { return m_until; }
-
     BrowseList *weekdayList() const { return m_list; }
     QRadioButton *weekButton(int index) const;
-    QLineEdit *untilField() const { return m_untilEntry; }
-    QPushButton *calendarButton() const { return m_calendar; }
-    QPushButton *okButton() const { return m_ok; }
-    QPushButton *cancelButton() const { return m_cancel; }
 
 protected:
+    // An until date not after the start date is refused with a beep.
+    bool acceptUntil() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
     void createList();
+    void showChosenDay();
     void chooseHighlighted();
-    bool acceptUntil();
-    void pickUntil();
-    void updateOk();
-    void finishList();
 
-    AppContext &m_context;
-    const Date m_start;
     Text<4> m_week;
     int m_weekday = 1;
-    Date m_until = 0;
     BrowseList *m_list = nullptr;
     QButtonGroup *m_weeks = nullptr;
-    QLineEdit *m_untilEntry = nullptr;
-    QPushButton *m_calendar = nullptr;
-    QPushButton *m_ok = nullptr;
-    QPushButton *m_cancel = nullptr;
-    QPushButton *m_help = nullptr;
-    QStatusBar *m_statusLine = nullptr;
-    QMetaObject::Connection m_focusWatch;
 };
 
 // "Activity Repeats": the window of runRepeatDialog().
@@ -253,8 +268,11 @@ protected:
 private:
     void createControls();
     QGroupBox *createOptionBox();
-    void createFixedGroup();
-    void createWeekdayGroup();
+    // A group of fixed texts and value labels in a row (a null text stands
+    // for the next value label, made into *value) with a "Change" button.
+    QGroupBox *createSummaryGroup(std::initializer_list<const char *> parts,
+                                  std::initializer_list<QLabel **> values, QPushButton *&change);
+    void createPatternGroups();
     void createIrregularGroup();
 
     void refresh();
