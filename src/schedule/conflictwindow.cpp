@@ -101,6 +101,7 @@ void ConflictWindow::createControls()
 {
     auto *heading = new QLabel(tr("The new activity conflicts with:"), this);
     m_name = new QLabel(this);
+    // Room for a name of 30 characters.
     m_name->setMinimumWidth(dialogUnitsToPixels(font(), 4 * 30));
     m_date = new QLabel(this);
     m_periodTo = new QLabel(tr("to"), this);
@@ -108,6 +109,9 @@ void ConflictWindow::createControls()
     m_startTime = new QLabel(this);
     m_timesTo = new QLabel(tr("to"), this);
     m_endTime = new QLabel(this);
+    // A name is shown as typed, never read as markup.
+    for (QLabel *value : {m_name, m_date, m_endDate, m_startTime, m_endTime})
+        value->setTextFormat(Qt::PlainText);
     createPeopleList();
 
     auto *what = new QHBoxLayout;
@@ -123,7 +127,6 @@ void ConflictWindow::createControls()
     details->addLayout(what);
     details->addWidget(m_people, 1);
     details->addLayout(times);
-    details->addStretch(0);
     auto *layout = new QHBoxLayout(this);
     layout->setSpacing(dialogUnitsToPixels(font(), 8));
     layout->addLayout(details, 1);

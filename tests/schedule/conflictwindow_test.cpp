@@ -135,11 +135,12 @@ TEST_F(ConflictWindowTest, EscapeAndTheCloseBoxGiveNoDecision)
 
 TEST_F(ConflictWindowTest, AnActivityShowsItsCutNameItsDateAndBothTimes)
 {
-    const std::string name = "Orchestra rehearsal in the big hall, bring stands";
+    const std::string name = "<b>Orchestra</b> rehearsals in the big hall, bring stands";
     const Collision collision = withActivity(5, name);
     ConflictWindow window(context(), collision, true);
     window.show();
     EXPECT_EQ(text(window.nameLabel()), name.substr(0, 30));
+    EXPECT_EQ(window.nameLabel()->textFormat(), Qt::PlainText) << "a name is not markup";
     EXPECT_EQ(text(window.dateLabel()), Picture::parse("D3")->format(collision.occurrence.DATE));
     const Picture time = *Picture::parse("T3");
     EXPECT_EQ(text(window.startTimeLabel()), time.format(collision.occurrence.TIME));
