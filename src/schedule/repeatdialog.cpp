@@ -4,6 +4,7 @@
 #include "storage/openfile.h"
 #include "ui/appcontext.h"
 #include "ui/browselist.h"
+#include "ui/formkit.h"
 #include "ui/listview.h"
 #include "ui/procedures.h"
 
@@ -45,11 +46,6 @@ const char *const kWeekdayTitle = "Specific Weekday";
 
 constexpr ClockTime kTimeStep = 90000;
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 const Picture &datePicture()
 {
     static const Picture picture = *Picture::parse("D3B");
@@ -67,15 +63,6 @@ QString shownDate(Date date)
     return qs(datePicture().format(date));
 }
 
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 // A focus the user gave: the controls that act when they receive the focus
 // act on these only, never when their window is activated again after a
 // dialog or message box closed.
@@ -83,14 +70,6 @@ bool isUserFocus(Qt::FocusReason reason)
 {
     return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
            reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
-}
-
-bool isEnter(QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 // Leaving a field by the user's own move, so that what was typed counts.
@@ -356,10 +335,11 @@ RepeatParameterDialog::~RepeatParameterDialog()
     disconnect(m_focusWatch);
 }
 
-QLayout *RepeatParameterDialog::createUntilRow(const QString &prompt)
+QLayout *RepeatParameterDialog::createUntilRow(const QString &prompt, int promptWidth)
 {
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(prompt, this);
+    label->setMinimumWidth(promptWidth);
     label->setBuddy(m_untilEntry);
     row->addWidget(label);
     row->addWidget(m_untilEntry);
@@ -423,7 +403,7 @@ void RepeatParameterDialog::pickUntil()
 
 bool RepeatParameterDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_untilEntry && isEnter(event)) {
+    if (watched == m_untilEntry && isEnterPress(event)) {
         if (acceptUntil())
             focusNextChild();
         return true;
@@ -437,7 +417,7 @@ bool RepeatParameterDialog::eventFilter(QObject *watched, QEvent *event)
         });
     }
     // Enter on an option goes on to the next control; it presses no button.
-    if (qobject_cast<QRadioButton *>(watched) && isEnter(event)) {
+    if (qobject_cast<QRadioButton *>(watched) && isEnterPress(event)) {
         focusNextChild();
         return true;
     }
@@ -490,7 +470,8 @@ void FixedPeriodDialog::createControls(RepeatUnit unit)
     numberRow->addStretch(1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(numberRow);
-    layout->addLayout(createUntilRow(QStringLiteral("Until")));
+    // The until date stands under the number.
+    layout->addLayout(createUntilRow(QStringLiteral("Until"), prompt->sizeHint().width()));
     layout->addLayout(createButtonRow());
 }
 
@@ -530,7 +511,7 @@ void FixedPeriodDialog::pressOk()
 
 bool FixedPeriodDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_number && isEnter(event)) {
+    if (watched == m_number && isEnterPress(event)) {
         m_number->interpretText();
         if (acceptNumber())
             focusNextChild();
@@ -693,7 +674,7 @@ bool WeekdayDialog::acceptUntil()
 bool WeekdayDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Enter or a click on a day chooses it; the arrow keys only move.
-    if (watched == m_list->table() && isEnter(event)) {
+    if (watched == m_list->table() && isEnterPress(event)) {
         chooseHighlighted();
         return true;
     }
@@ -1232,7 +1213,7 @@ void RepeatDialog::pickDate()
 bool RepeatDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Enter on a pattern goes on to the next control; it presses no button.
-    if (qobject_cast<QRadioButton *>(watched) && isEnter(event)) {
+    if (qobject_cast<QRadioButton *>(watched) && isEnterPress(event)) {
         focusNextChild();
         return true;
     }
@@ -1265,7 +1246,7 @@ bool RepeatDialog::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::FocusIn &&
             isUserFocus(static_cast<QFocusEvent *>(event)->reason()))
             clearDateForEntry();
-        if (isEnter(event)) {
+        if (isEnterPress(event)) {
             if (acceptDate())
                 focusNextChild();
             return true;
@@ -1277,17 +1258,17 @@ bool RepeatDialog::eventFilter(QObject *watched, QEvent *event)
             });
         }
     }
-    if (watched == m_startTime && (isEnter(event) || isLeaving(event))) {
+    if (watched == m_startTime && (isEnterPress(event) || isLeaving(event))) {
         if (!m_startTime->acceptTyped())
             m_context.prompter.beep();
         m_queue.current.time = m_startTime->value();
-        if (isEnter(event)) {
+        if (isEnterPress(event)) {
             focusNextChild();
             return true;
         }
     }
     if (watched == m_endTime) {
-        if (isEnter(event)) {
+        if (isEnterPress(event)) {
             if (acceptEndTime())
                 focusNextChild();
             return true;

@@ -127,8 +127,9 @@ protected:
     RepeatParameterDialog(AppContext &context, QWidget *parent, const char *title, Date startDate,
                           Date until, const QString &untilTip);
 
-    // The until row with its prompt, and the row of OK, Cancel and Help.
-    QLayout *createUntilRow(const QString &prompt);
+    // The until row with its prompt (at least `promptWidth` pixels wide),
+    // and the row of OK, Cancel and Help with the status line.
+    QLayout *createUntilRow(const QString &prompt, int promptWidth = 0);
     QLayout *createButtonRow();
     // Whether OK may be pressed besides the until date.
     virtual bool otherValuesAllowOk() const { return true; }
