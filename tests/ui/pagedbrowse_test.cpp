@@ -2,11 +2,11 @@
 // working directory with a host of fixed height, and the window's keys and
 // buttons offscreen.
 
-#include "storage/openfile.h"
-#include "ui/appcontext.h"
-#include "ui/browselist.h"
 #include "ui/pagedbrowse.h"
-#include "ui/procedures.h"
+
+#include "ui/browselist.h"
+
+#include "../guifixture.h"
 
 #include <QMenu>
 #include <QPushButton>
@@ -17,9 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,29 +40,14 @@ struct FixedHost : BrowseHost
     void setBusy(bool) override {}
 };
 
-class BrowseTest : public ::testing::Test
+class BrowseTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-browse-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
-        for (DataFile *file : {&data().group, &data().people, &data().groupPeople})
-            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
+        m_clock = FixedClock(90000, 1);
+        ASSERT_TRUE(openData({&data().group, &data().people, &data().groupPeople}));
     }
-    void TearDown() override
-    {
-        m_browse.reset();
-        m_uses.clear();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     void addGroup(const std::string &name)
     {
@@ -128,11 +112,6 @@ protected:
         return row == 0 ? "" : m_view->rows()[static_cast<std::size_t>(row - 1)].cells[0];
     }
 
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{90000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
     FixedHost m_host;
     std::unique_ptr<PagedBrowse> m_browse;
     PagedBrowse *m_view = nullptr; // the list the checks look at
@@ -447,7 +426,7 @@ protected:
     // Registers a scripted group form that does `work` and answers `response`.
     void scriptForm(std::function<int(int request)> work)
     {
-        m_context->procedures->setCalled("UPDATEGROUP", [this, work](AppContext &context) {
+        procedures().setCalled("UPDATEGROUP", [this, work](AppContext &context) {
             ++m_calls;
             m_lastWatched = context.data.group.current().watched;
             m_lastSeen = context.data.GRO.GROUP.str();
@@ -487,7 +466,7 @@ TEST_F(BrowseFormTest, ResetAfterInsertLandsOnThatVeryRecordAmongEqualKeys)
 {
     for (int i = 0; i < 12; ++i)
         addPerson("P" + std::to_string(10 + i), 5000);
-    m_context->procedures->setCalled("UPDATEPERSON", [this](AppContext &context) {
+    procedures().setCalled("UPDATEPERSON", [this](AppContext &context) {
         context.data.PEO.PERSON = "New";
         context.data.PEO.DATE = 5000;
         context.globals.response =
@@ -546,7 +525,7 @@ TEST_F(BrowseFormTest, ARecordGoneBeforeChangeRebuildsWithoutAMessage)
     PagedBrowse &browse = open(groupConfig());
     browse.lineDown();
     auto other = std::make_unique<AppData>();
-    ASSERT_TRUE(other->database.open(m_dir).ok());
+    ASSERT_TRUE(other->database.open(folder()).ok());
     openDataFile(other->group, m_prompter);
     other->GRO.GROUP = "G002";
     ASSERT_TRUE(other->group.get(GRO_GROUP_KEY).ok());
@@ -565,7 +544,7 @@ TEST_F(BrowseFormTest, RegainingFocusShowsChangesOfAnotherStation)
     browse.lineDown();
     browse.lineDown();
     auto other = std::make_unique<AppData>();
-    ASSERT_TRUE(other->database.open(m_dir).ok());
+    ASSERT_TRUE(other->database.open(folder()).ok());
     openDataFile(other->group, m_prompter);
     other->GRO.GROUP = "G0025";
     ASSERT_TRUE(other->group.add().ok());

@@ -1,11 +1,11 @@
 // The standard record form, driven through a small form over GROUP (and one
 // over PEOPLE) with real files in a temporary working directory.
 
-#include "storage/openfile.h"
-#include "storage/recordupdate.h"
-#include "ui/appcontext.h"
-#include "ui/procedures.h"
 #include "ui/recordform.h"
+
+#include "storage/recordupdate.h"
+
+#include "../guifixture.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -15,8 +15,6 @@
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -84,29 +82,15 @@ public:
 using GroupDialog = OneFieldDialog<GroupRecord>;
 using PersonDialog = OneFieldDialog<PeopleRecord>;
 
-class RecordFormTest : public ::testing::Test
+class RecordFormTest : public testing::GuiTest
 {
 protected:
     void SetUp() override
     {
-        static int counter = 0;
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvalen-form-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_dir);
-        m_context = std::make_unique<AppContext>(m_prompter, m_clock);
-        ASSERT_TRUE(data().database.open(m_dir).ok());
-        for (DataFile *file : {&data().group, &data().activity, &data().groupPeople, &data().people,
-                               &data().personAct})
-            m_uses.push_back(std::make_unique<FileUse>(*file, m_prompter));
+        m_clock = FixedClock(90000, 1);
+        ASSERT_TRUE(openData({&data().group, &data().activity, &data().groupPeople, &data().people,
+                              &data().personAct}));
     }
-    void TearDown() override
-    {
-        m_uses.clear();
-        m_context.reset();
-        std::filesystem::remove_all(m_dir);
-    }
-
-    AppData &data() { return m_context->data; }
 
     std::unique_ptr<GroupDialog> groupDialog()
     {
@@ -149,23 +133,6 @@ protected:
         return data().group.get(GRO_GROUP_KEY).ok();
     }
 
-    std::vector<std::string> captions() const
-    {
-        std::vector<std::string> out;
-        for (const ScriptedPrompter::Shown &shown : m_prompter.shown())
-            out.push_back(shown.request.caption);
-        return out;
-    }
-    std::string lastText() const
-    {
-        return m_prompter.shown().empty() ? "" : m_prompter.shown().back().request.text;
-    }
-
-    std::filesystem::path m_dir;
-    ScriptedPrompter m_prompter;
-    FixedClock m_clock{90000, 1};
-    std::unique_ptr<AppContext> m_context;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
     int m_lastActivity = 0;
 };
 
@@ -208,7 +175,7 @@ TEST_F(RecordFormTest, InsertAddsOnOkAndKeepsTheFormOpenOnABlankOrDuplicateName)
     second->okButton->click();
     EXPECT_TRUE(second->isVisible());
     EXPECT_EQ(captions(), std::vector<std::string>{"Duplicate Key Error"});
-    EXPECT_EQ(lastText(), "Adding this record creates a duplicate entry for the key:Name Order");
+    EXPECT_EQ(lastMessage(), "Adding this record creates a duplicate entry for the key:Name Order");
     EXPECT_EQ(second->edit->selectedText(), "CHOIR") << "the first field is selected";
     second->form.finish();
     EXPECT_EQ(m_context->globals.response, RequestCancelled);
@@ -224,7 +191,7 @@ TEST_F(RecordFormTest, RequestsTheFormDoesNotAllowAreRefused)
     EXPECT_EQ(m_prompter.shown()[0].request.text,
               "This procedure was called to insert a record, however inserts are not allowed "
               "for this procedure.  Press OK to return to the calling procedure");
-    EXPECT_NE(lastText().find("to delete a record, however deletions"), std::string::npos);
+    EXPECT_NE(lastMessage().find("to delete a record, however deletions"), std::string::npos);
     dialog->form.finish();
     EXPECT_EQ(m_context->globals.response, RequestCancelled);
 }
@@ -243,7 +210,7 @@ TEST_F(RecordFormTest, ChangeSavesThroughTheUpdateOperationWithItsCascades)
     dialog->type("Chorus");
     dialog->okButton->click();
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(m_prompter.shown().empty()) << lastText();
+    EXPECT_TRUE(m_prompter.shown().empty()) << lastMessage();
     dialog->form.finish();
     EXPECT_EQ(m_context->globals.response, RequestCompleted);
     data().ACT.ACTNUMBER = 1;
@@ -261,7 +228,7 @@ TEST_F(RecordFormTest, LeavingWithChangesAsksWhetherToSave)
     QTest::keyClick(dialog->edit, Qt::Key_Escape);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(captions(), std::vector<std::string>{"Update Cancelled"});
-    EXPECT_EQ(lastText(), "Do you want to save the changes to this record?");
+    EXPECT_EQ(lastMessage(), "Do you want to save the changes to this record?");
     m_prompter.queueAnswer(ButtonNo); // leave without saving
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
@@ -364,8 +331,9 @@ TEST_F(RecordFormTest, DeleteIsConfirmedAndARefusedDeleteOffersToTryAgain)
               (std::vector<std::string>{"Confirm Delete", "Referential Integrity Delete Error",
                                         "Record Update Error", "Referential Integrity Delete Error",
                                         "Record Update Error"}));
-    EXPECT_EQ(lastText(), "An error was experienced deleting this record.  Do you want to try to "
-                          "save again?");
+    EXPECT_EQ(lastMessage(),
+              "An error was experienced deleting this record.  Do you want to try to "
+              "save again?");
     dialog->form.finish();
     EXPECT_EQ(m_context->globals.response, RequestCancelled);
     EXPECT_TRUE(groupExists("Choir"));
@@ -410,7 +378,7 @@ TEST_F(RecordFormTest, SaveOfAPersonChangedOnAnotherStationOffersToTryAgainAndFa
     addAndReread(data().people, data().PEO, PeopleRecord{"Cy", "Cyrus", 90000});
     auto dialog = personDialog();
     ASSERT_TRUE(dialog->open(ChangeRecord));
-    changeOnAnotherStation(m_dir, "Cy", "Cyril");
+    changeOnAnotherStation(folder(), "Cy", "Cyril");
 
     dialog->type("Cyrus");
     for (int answer : {ButtonOk, ButtonYes, ButtonOk, ButtonCancel})
