@@ -4,6 +4,7 @@
 #include "storage/warnings.h"
 #include "ui/formkit.h"
 #include "ui/procedures.h"
+#include "ui/statusline.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -30,9 +31,6 @@ RecordForm::RecordForm(AppContext &context, QDialog &window, DataFile &file)
 
 RecordForm::~RecordForm()
 {
-    disconnect(m_editWatch);
-    // The window's own destruction moves the focus after this form is gone.
-    disconnect(m_focusWatch);
     m_window.removeEventFilter(this);
 }
 
@@ -156,71 +154,29 @@ void RecordForm::help()
 
 QStatusBar *RecordForm::createStatusLine()
 {
-    if (m_statusLine)
-        return m_statusLine;
-    m_statusLine = new QStatusBar(&m_window);
-    m_statusLine->setObjectName(QStringLiteral("statusLine"));
-    m_statusLine->setSizeGripEnabled(false);
-    if (m_actionLabel)
-        m_statusLine->addPermanentWidget(m_actionLabel);
-    // The status line is the connection's context: it ends with the window.
-    m_focusWatch =
-        connect(qApp, &QApplication::focusChanged, m_statusLine, [this](QWidget *, QWidget *now) {
-            if (m_holdReason) {
-                m_holdReason = false;
-                return;
-            }
-            if (!now || !m_window.isAncestorOf(now) || now == m_refusedField)
-                return;
-            m_refusedField = nullptr;
-            showStatusTip(now);
-        });
+    if (!m_statusLine)
+        m_statusLine = new StatusLine(m_window, m_context.prompter, m_actionLabel);
     return m_statusLine;
 }
 
-void RecordForm::showStatusTip(QWidget *widget)
+QStatusBar *RecordForm::statusLine() const
 {
-    for (; widget && widget != &m_window; widget = widget->parentWidget()) {
-        if (!widget->statusTip().isEmpty()) {
-            showStatusMessage(widget->statusTip());
-            return;
-        }
-    }
-    m_statusLine->clearMessage();
+    return m_statusLine;
 }
 
 void RecordForm::showStatusMessage(const QString &message)
 {
-    m_statusLine->showMessage(message);
-    // A narrow form widens rather than cut what its status line says.
-    const int actionWidth = m_actionLabel ? m_actionLabel->sizeHint().width() : 0;
-    const int needed = m_statusLine->fontMetrics().horizontalAdvance(message) + actionWidth +
-                       m_window.width() - m_statusLine->width() + 32;
-    if (!m_window.isVisible() || m_window.width() >= needed)
-        return;
-    // A form inside the frame grows with its sub-window.
-    QWidget *frame = &m_window;
-    if (auto *subWindow = qobject_cast<QMdiSubWindow *>(m_window.parentWidget()))
-        frame = subWindow;
-    frame->resize(frame->width() + needed - m_window.width(), frame->height());
+    if (m_statusLine)
+        m_statusLine->showWide(message);
 }
 
 void RecordForm::refuseValue(QWidget *field, const QString &reason, bool keepFocus)
 {
-    m_context.prompter.beep();
-    disconnect(m_editWatch);
     if (m_statusLine) {
-        showStatusMessage(reason);
-        m_refusedField = field;
-        m_holdReason = !keepFocus;
-        if (auto *edit = qobject_cast<QLineEdit *>(field)) {
-            m_editWatch = connect(edit, &QLineEdit::textEdited, m_statusLine, [this, edit] {
-                disconnect(m_editWatch);
-                m_refusedField = nullptr;
-                showStatusTip(edit);
-            });
-        }
+        m_statusLine->refuseValue(field, reason, keepFocus);
+        return;
     }
+    m_context.prompter.beep();
     if (!keepFocus)
         return;
     field->setFocus();
@@ -367,12 +323,6 @@ bool RecordForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != &m_window)
         return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::StatusTip && m_statusLine) {
-        // A reason on show stays until its field is edited or left.
-        if (!m_refusedField)
-            m_statusLine->showMessage(static_cast<QStatusTipEvent *>(event)->tip());
-        return true;
-    }
     if (event->type() == CloseQueryEvent::eventType()) {
         answerCloseQuery(event);
         return true;

@@ -50,6 +50,7 @@ class QWidget;
 namespace korvalen {
 
 class FileUse;
+class StatusLine;
 
 class RecordForm : public QObject
 {
@@ -110,7 +111,7 @@ public:
     // action message (when set before) at its right. Made once; the screen
     // puts it at the bottom of its layout.
     QStatusBar *createStatusLine();
-    QStatusBar *statusLine() const { return m_statusLine; }
+    QStatusBar *statusLine() const;
     // Shows `message` on the status line, widening the form to show it whole.
     void showStatusMessage(const QString &message);
     // A value typed into `field` was refused: beeps and shows `reason` in
@@ -170,7 +171,6 @@ private:
     void answerCloseQuery(QEvent *event);
     // Goes on as the change of the record just stored.
     void continueAsChange();
-    void showStatusTip(QWidget *widget);
     void closeWindow();
     void selectFirstField();
 
@@ -189,11 +189,7 @@ private:
     bool m_closing = false;
     bool m_closeAgreed = false; // the frame's close question was answered yes
 
-    QStatusBar *m_statusLine = nullptr;
-    QWidget *m_refusedField = nullptr; // its refusal reason is on show
-    bool m_holdReason = false;         // through the focus move under way
-    QMetaObject::Connection m_editWatch;
-    QMetaObject::Connection m_focusWatch;
+    StatusLine *m_statusLine = nullptr;
 };
 
 // Gives `entry` room to show `characters` characters of ordinary text and
