@@ -35,6 +35,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -142,6 +143,44 @@ protected:
 
     // Gives up the uses openData() and use() took, closing their files.
     void releaseFiles() { m_uses.clear(); }
+
+    // Records a case starts from, added through the files openData() took.
+    // Each leaves its file's buffer holding the record and gives its record
+    // number; an add the file refuses fails the case and gives 0.
+    std::int64_t addPerson(const std::string &shortName, const std::string &longName = "",
+                           Date date = 1000)
+    {
+        data().PEO = PeopleRecord{Text<10>(shortName), Text<30>(longName), date};
+        return added(data().people);
+    }
+    std::int64_t addGroup(const std::string &name)
+    {
+        data().GRO = GroupRecord{Text<10>(name)};
+        return added(data().group);
+    }
+    // `person` as a member of `group`.
+    std::int64_t addMember(const std::string &group, const std::string &person)
+    {
+        data().GRP = GroupPeopleRecord{Text<10>(group), Text<10>(person)};
+        return added(data().groupPeople);
+    }
+    // An activity of `group`, numbered 1, 2, ... in the order the case adds
+    // them.
+    std::int64_t addActivity(const std::string &group)
+    {
+        data().ACT = {};
+        data().ACT.ACTNUMBER = ++m_lastActivity;
+        data().ACT.GROUP = group;
+        return added(data().activity);
+    }
+    // "P001", "P002", ...: names whose order is their numbers' up to 999.
+    static std::string numbered(char letter, int number)
+    {
+        std::string digits = std::to_string(number);
+        if (digits.size() < 3)
+            digits.insert(0, 3 - digits.size(), '0');
+        return letter + digits;
+    }
 
     // Replaces LOOKUPCAL with a script that answers from datePicker().
     DatePickerScript &scriptDatePicker()
@@ -258,6 +297,13 @@ protected:
     std::unique_ptr<AppContext> m_context;
 
 private:
+    std::int64_t added(DataFile &file)
+    {
+        const Status status = file.add();
+        EXPECT_TRUE(status.ok()) << file.name() << ": " << status.message();
+        return status.ok() ? file.current().recordNumber : 0;
+    }
+
     template <class Window>
     void awaitModal(std::function<void(Window &)> step, QDeadlineTimer deadline, int delay)
     {
@@ -284,6 +330,7 @@ private:
     // Owns the timers of whenModal(), so that none outlives its case.
     std::unique_ptr<QObject> m_timers;
     int m_awaitedModals = 0;
+    std::int32_t m_lastActivity = 0;
 };
 
 } // namespace korvalen::testing

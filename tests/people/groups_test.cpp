@@ -96,27 +96,6 @@ protected:
         scriptPeoplePicker();
     }
 
-    std::int64_t addGroup(const char *name)
-    {
-        data().GRO.GROUP = name;
-        EXPECT_TRUE(data().group.add().ok());
-        return data().group.current().recordNumber;
-    }
-    std::int64_t addMember(const char *group, const char *person)
-    {
-        data().GRP.GROUP = group;
-        data().GRP.PEOPLE = person;
-        EXPECT_TRUE(data().groupPeople.add().ok());
-        return data().groupPeople.current().recordNumber;
-    }
-    void addActivity(const char *group)
-    {
-        data().ACT = {};
-        data().ACT.ACTNUMBER = ++m_lastActivity;
-        data().ACT.GROUP = group;
-        ASSERT_TRUE(data().activity.add().ok());
-    }
-
     // Every membership as "group/person", in key order.
     Strings memberships()
     {
@@ -182,7 +161,6 @@ protected:
         }
         return window;
     }
-    int m_lastActivity = 0;
 };
 
 // ---------------------------------------------------------------------------

@@ -33,13 +33,6 @@ protected:
         procedures().setCalled("UPDATEPERSON", UPDATEPERSON);
     }
 
-    void addPerson(const char *name, std::int32_t date = 500)
-    {
-        data().PEO = {};
-        data().PEO.PERSON = name;
-        data().PEO.DATE = date;
-        ASSERT_TRUE(data().people.add().ok());
-    }
     bool findPerson(const char *name)
     {
         data().PEO.PERSON = name;
@@ -118,7 +111,7 @@ TEST_F(PeopleTest, EnterInAnEntryMovesOnAndCancelOnANewPersonAlwaysAsks)
 
 TEST_F(PeopleTest, RenameCarriesToActivitiesNotGroupsAndKeepsTheDate)
 {
-    addPerson("Bo", 1234);
+    addPerson("Bo", "", 1234);
     data().PER = {7, "Bo"};
     ASSERT_TRUE(data().personAct.add().ok());
     data().GRP = {"Choir", "Bo"};

@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -37,19 +36,11 @@ protected:
         m_context->globals.request = SelectRecord;
     }
 
-    void addPerson(const std::string &shortName, const std::string &longName = "")
-    {
-        data().PEO = PeopleRecord{Text<10>(shortName), Text<30>(longName), 1000};
-        ASSERT_TRUE(data().people.add().ok());
-    }
     // "P001" .. "Pnnn", so that file order and short-name order agree.
     void addNumberedPeople(int count)
     {
-        for (int i = 1; i <= count; ++i) {
-            char name[8];
-            std::snprintf(name, sizeof name, "P%03d", i);
-            addPerson(name);
-        }
+        for (int i = 1; i <= count; ++i)
+            addPerson(numbered('P', i));
     }
 
     std::vector<std::string> pickedNames() const

@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,26 +48,19 @@ protected:
         ASSERT_TRUE(openData({&data().group, &data().people, &data().groupPeople}));
     }
 
-    void addGroup(const std::string &name)
-    {
-        data().GRO.GROUP = name;
-        ASSERT_TRUE(data().group.add().ok());
-    }
-    void addPerson(const std::string &name, std::int32_t date = 1000)
-    {
-        data().PEO = {};
-        data().PEO.PERSON = name;
-        data().PEO.DATE = date;
-        ASSERT_TRUE(data().people.add().ok());
-    }
     // Groups "G001".. "Gnnn".
     void addGroups(int count)
     {
-        for (int i = 1; i <= count; ++i) {
-            char name[8];
-            std::snprintf(name, sizeof name, "G%03d", i);
-            addGroup(name);
-        }
+        for (int i = 1; i <= count; ++i)
+            addGroup(numbered('G', i));
+    }
+    // Members P1000.. P1099 of Aunts, P1100.. P1199 of Band, P1200.. P1299 of
+    // Cousins.
+    void addMembersOfThreeGroups()
+    {
+        for (int i = 0; i < 300; ++i)
+            addMember(i < 100 ? "Aunts" : (i < 200 ? "Band" : "Cousins"),
+                      "P" + std::to_string(1000 + i));
     }
 
     BrowseConfig groupConfig()
@@ -268,7 +260,7 @@ TEST_F(BrowseTest, ThumbPositionsOnTheCaseSensitivePeopleKey)
 TEST_F(BrowseTest, NumericKeyLocatorAndThumbUseTheRangeOfDates)
 {
     for (int i = 0; i < 30; ++i)
-        addPerson("P" + std::to_string(i), 1000 + i * 10);
+        addPerson("P" + std::to_string(i), "", 1000 + i * 10);
     BrowseConfig config = peopleConfig();
     config.key = PEO_DATE_KEY;
     config.keyField = numberKeyField(&PeopleRecord::DATE);
@@ -286,11 +278,7 @@ TEST_F(BrowseTest, NumericKeyLocatorAndThumbUseTheRangeOfDates)
 
 TEST_F(BrowseTest, AFillReadsAtMostTheRowsItShowsPlusOne)
 {
-    for (int i = 0; i < 300; ++i) {
-        data().GRP.GROUP = i < 100 ? "Aunts" : (i < 200 ? "Band" : "Cousins");
-        data().GRP.PEOPLE = "P" + std::to_string(1000 + i);
-        ASSERT_TRUE(data().groupPeople.add().ok());
-    }
+    addMembersOfThreeGroups();
     int reads = 0;
     GroupPeopleRecord pinned;
     pinned.GROUP = "BAND";
@@ -323,11 +311,7 @@ TEST_F(BrowseTest, AFillReadsAtMostTheRowsItShowsPlusOne)
 
 TEST_F(BrowseTest, ARangeChangedWhileOpenShowsTheNewRangeReadingNothingOutsideIt)
 {
-    for (int i = 0; i < 300; ++i) {
-        data().GRP.GROUP = i < 100 ? "Aunts" : (i < 200 ? "Band" : "Cousins");
-        data().GRP.PEOPLE = "P" + std::to_string(1000 + i);
-        ASSERT_TRUE(data().groupPeople.add().ok());
-    }
+    addMembersOfThreeGroups();
     std::vector<std::string> seen; // the group of every record the list looked at
     auto pin = [](const char *group) {
         GroupPeopleRecord pinned;
@@ -364,18 +348,10 @@ TEST_F(BrowseTest, ARangeChangedWhileOpenShowsTheNewRangeReadingNothingOutsideIt
 
 TEST_F(BrowseTest, AJoinedRowCarriesTheRecordItNamesAndLeavesThatBufferAlone)
 {
-    data().PEO = {};
-    data().PEO.PERSON = "Ann";
-    data().PEO.NAME = "Ann Berg";
-    ASSERT_TRUE(data().people.add().ok());
-    data().PEO.PERSON = "Cy";
-    data().PEO.NAME = "Cyrus Dahl";
-    ASSERT_TRUE(data().people.add().ok());
-    for (const char *member : {"Ann", "Bo", "Cy"}) { // Bo is nobody in PEOPLE
-        data().GRP.GROUP = "Band";
-        data().GRP.PEOPLE = member;
-        ASSERT_TRUE(data().groupPeople.add().ok());
-    }
+    addPerson("Ann", "Ann Berg");
+    addPerson("Cy", "Cyrus Dahl");
+    for (const char *member : {"Ann", "Bo", "Cy"}) // Bo is nobody in PEOPLE
+        addMember("Band", member);
     BrowseConfig config;
     config.file = &data().groupPeople;
     config.key = GRP_GROUP_KEY;
@@ -435,7 +411,19 @@ protected:
             context.globals.response = work(request);
         });
     }
+    // Registers a group form that cancels every request; gives the requests
+    // it got, in order.
+    const std::vector<int> &scriptCancellingForm()
+    {
+        scriptForm([this](int request) {
+            m_requests.push_back(request);
+            return RequestCancelled;
+        });
+        return m_requests;
+    }
+
     int m_calls = 0;
+    std::vector<int> m_requests;
     bool m_lastWatched = false;
     std::string m_lastSeen;
 };
@@ -465,7 +453,7 @@ TEST_F(BrowseFormTest, InsertHighlightsTheNewRecordAndCancelKeepsThePage)
 TEST_F(BrowseFormTest, ResetAfterInsertLandsOnThatVeryRecordAmongEqualKeys)
 {
     for (int i = 0; i < 12; ++i)
-        addPerson("P" + std::to_string(10 + i), 5000);
+        addPerson("P" + std::to_string(10 + i), "", 5000);
     procedures().setCalled("UPDATEPERSON", [this](AppContext &context) {
         context.data.PEO.PERSON = "New";
         context.data.PEO.DATE = 5000;
@@ -626,11 +614,7 @@ protected:
 TEST_F(BrowseWindowTest, KeysPressTheButtonsAndTheListFitsItsControl)
 {
     addGroups(60);
-    std::vector<int> requests;
-    scriptForm([&requests](int request) {
-        requests.push_back(request);
-        return RequestCancelled;
-    });
+    const std::vector<int> &requests = scriptCancellingForm();
     auto shown = window();
     PagedBrowse &browse = shown->browse();
     EXPECT_FALSE(shown->selectButton()->isVisible());
@@ -649,8 +633,7 @@ TEST_F(BrowseWindowTest, KeysPressTheButtonsAndTheListFitsItsControl)
     QTest::keyClick(table, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(highlighted(), "G001");
     QTest::keyClick(table, Qt::Key_PageDown);
-    EXPECT_EQ(column().front(), "G0" + std::to_string(fit + 1 < 10 ? 0 : (fit + 1) / 10) +
-                                    std::to_string((fit + 1) % 10));
+    EXPECT_EQ(column().front(), numbered('G', fit + 1));
     shown->resize(shown->width(), shown->height() + 100);
     QApplication::processEvents();
     EXPECT_EQ(static_cast<int>(browse.rows().size()), shown->list().visibleRows());
@@ -704,19 +687,14 @@ TEST_F(BrowseWindowTest, RowsOfSeveralLinesCountThePageInRows)
     EXPECT_EQ(tall.list().table()->model()->index(0, 0).data().toString(), "G001\nsecond\nthird");
     tall.browse().pageDown();
     EXPECT_EQ(tall.browse().rows().front().cells.front(),
-              "G0" + std::string(rows + 1 < 10 ? "0" : "") + std::to_string(rows + 1) +
-                  "\nsecond\nthird")
+              numbered('G', rows + 1) + "\nsecond\nthird")
         << "a page down moves by rows";
 }
 
 TEST_F(BrowseWindowTest, TheRightClickMenuFollowsTheButtonsAndRunsTheChosenOne)
 {
     addGroups(3);
-    std::vector<int> requests;
-    scriptForm([&requests](int request) {
-        requests.push_back(request);
-        return RequestCancelled;
-    });
+    const std::vector<int> &requests = scriptCancellingForm();
     auto shown = window();
     BrowseList &list = shown->list();
     QStringList seen;

@@ -120,20 +120,11 @@ protected:
         file.watch();
         ASSERT_TRUE(file.getByRecordNumber(number).ok());
     }
-    void addActivity(const char *group)
-    {
-        data().ACT = {};
-        data().ACT.ACTNUMBER = ++m_lastActivity;
-        data().ACT.GROUP = group;
-        ASSERT_TRUE(data().activity.add().ok());
-    }
     bool groupExists(const char *name)
     {
         data().GRO.GROUP = name;
         return data().group.get(GRO_GROUP_KEY).ok();
     }
-
-    int m_lastActivity = 0;
 };
 
 // ---------------------------------------------------------------------------
