@@ -173,6 +173,18 @@ protected:
         data().ACT.GROUP = group;
         return added(data().activity);
     }
+    // What `value` makes of each record of `file` in the order of `key`,
+    // read on the file's own cursor, which then lets go of its read lock.
+    template <class Read>
+    auto inKeyOrder(DataFile &file, int key, Read value) -> std::vector<decltype(value())>
+    {
+        std::vector<decltype(value())> values;
+        file.set(key);
+        while (file.next().ok())
+            values.push_back(value());
+        file.cursor().release();
+        return values;
+    }
     // "P001", "P002", ...: names whose order is their numbers' up to 999.
     static std::string numbered(char letter, int number)
     {

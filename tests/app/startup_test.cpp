@@ -27,12 +27,9 @@ protected:
 
     std::vector<std::pair<std::string, int>> weekdays()
     {
-        std::vector<std::pair<std::string, int>> rows;
-        DataFile &file = m_context->data.weekday;
-        file.set(keys::WEE_DAYNUMBER_KEY);
-        while (file.next().ok())
-            rows.emplace_back(m_context->data.WEE.DAY.str(), m_context->data.WEE.DAYNUMBER);
-        return rows;
+        return inKeyOrder(data().weekday, keys::WEE_DAYNUMBER_KEY, [this] {
+            return std::pair<std::string, int>(data().WEE.DAY.str(), data().WEE.DAYNUMBER);
+        });
     }
 
     void addWeekdays(int count)

@@ -99,27 +99,18 @@ protected:
     // Every membership as "group/person", in key order.
     Strings memberships()
     {
-        Strings out;
-        data().groupPeople.set(GRP_GROUP_KEY);
-        while (data().groupPeople.next().ok())
-            out.push_back(data().GRP.GROUP.str() + "/" + data().GRP.PEOPLE.str());
-        return out;
+        return inKeyOrder(data().groupPeople, GRP_GROUP_KEY, [this] {
+            return data().GRP.GROUP.str() + "/" + data().GRP.PEOPLE.str();
+        });
     }
     Strings activityGroups()
     {
-        Strings out;
-        data().activity.set(ACT_ACTNUMBER_KEY);
-        while (data().activity.next().ok())
-            out.push_back(data().ACT.GROUP.str());
-        return out;
+        return inKeyOrder(data().activity, ACT_ACTNUMBER_KEY,
+                          [this] { return data().ACT.GROUP.str(); });
     }
     Strings groups()
     {
-        Strings out;
-        data().group.set(GRO_GROUP_KEY);
-        while (data().group.next().ok())
-            out.push_back(data().GRO.GROUP.str());
-        return out;
+        return inKeyOrder(data().group, GRO_GROUP_KEY, [this] { return data().GRO.GROUP.str(); });
     }
     std::unique_ptr<BrowseWindow> shownGroupList()
     {

@@ -62,12 +62,8 @@ protected:
     // The descriptions of the stored periods in list order.
     std::vector<std::string> stored()
     {
-        std::vector<std::string> found;
-        data().special.set(SPE_DATE_KEY);
-        while (data().special.next().ok())
-            found.push_back(data().SPE.DESCRIPTION.str());
-        data().special.cursor().release();
-        return found;
+        return inKeyOrder(data().special, SPE_DATE_KEY,
+                          [this] { return data().SPE.DESCRIPTION.str(); });
     }
     // Runs `change` on the same files through a connection of its own, as
     // another station would.
