@@ -2,9 +2,9 @@
 
 // The fixture of the GUI tests: a fresh application context per case with a
 // scripted prompter and a fixed clock, a working folder of its own with the
-// data files the case uses and the records it starts from, scripted stand-ins for the nested
-// screens, and the few moves a test makes on windows (find a named child, click, type, act on the
-// next modal window).
+// data files the case uses and the records it starts from, scripted
+// stand-ins for the nested screens, and the few moves a test makes on
+// windows (find a named child, click, type, act on the next modal window).
 //
 //     class PeopleTest : public korvalen::testing::GuiTest
 //     {
