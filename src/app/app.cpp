@@ -12,6 +12,7 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "schedule/updateactivity.h"
 #include "settings/updatespecial.h"
 #include "settings/userpref.h"
 #include "ui/appcontext.h"
@@ -34,6 +35,7 @@ void registerProcedures(AppContext &context)
     context.procedures->setCalled("UPDATEGROUP2", UPDATEGROUP2);
     context.procedures->setIndependent("USERPREF", USERPREF);
     context.procedures->setCalled("UPDATESPECIAL", UPDATESPECIAL);
+    context.procedures->setCalled("UPDATEACT", UPDATEACT);
 }
 
 std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem::path &directory)

@@ -1,0 +1,121 @@
+#pragma once
+
+// The "Update Activity" form (UPDATEACT): a new activity or a change of one,
+// with the occurrence it was opened on, its people, its notes and, through
+// "Repeat...", its repeat pattern. Everything is saved on OK, after the
+// conflict check, in one transaction.
+
+#include "schedulelogic/activityedit.h"
+#include "storage/lockfile.h"
+
+#include <QDialog>
+
+#include <array>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+
+namespace korvalen {
+
+class AppContext;
+class FormRequest;
+class StatusLine;
+class TimeSpinBox;
+class ParticipantsModel;
+
+class ActivityForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The form for `request` (insert or change); a change is of the
+    // activity ACT:ACTNUMBER with the occurrence `selected`.
+    ActivityForm(AppContext &context, int request, QWidget *parent = nullptr);
+    ~ActivityForm() override;
+
+    // Reads what the form edits: for a change, holds and reads the activity
+    // (false, with the message shown, when it cannot be had), its
+    // occurrences and people. Call before showing the window.
+    bool load(std::int32_t actNumber, const DatesRecord &selected);
+    bool isCompleted() const { return m_completed; }
+
+    const ActivityEdit &edit() const { return m_edit; }
+    QLineEdit *nameField() const { return m_name; }
+    QLineEdit *dateField() const { return m_date; }
+    TimeSpinBox *startField() const { return m_start; }
+    TimeSpinBox *endField() const { return m_end; }
+    QPlainTextEdit *notesField() const { return m_notes; }
+    QTableView *peopleList() const { return m_people; }
+    QPushButton *button(const char *name) const;
+    // The four texts of the repeat summary.
+    std::array<QString, 4> summary() const;
+
+    // The buttons, as the user presses them.
+    void ok();
+    void repeat();
+    void insertPeople();
+    void deletePerson();
+    void addGroup();
+    void deleteGroup();
+    void pickDate();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    void createControls();
+    void refresh();
+    void showOccurrence();
+    void refillPeople(int highlight);
+    bool acceptDateField();
+    void acceptStartField();
+    void acceptEndField();
+    void takeName();
+    void takeNotes();
+    void checkEndTime();
+    // The conflict checks of an OK; false when the form is to close
+    // cancelled (nothing is saved).
+    enum class Checked
+    {
+        Save,
+        Cancelled,
+        Nothing
+    };
+    Checked checkNew();
+    Checked checkChange();
+    bool save();
+    void finish(bool completed);
+
+    AppContext &m_context;
+    const int m_request;
+    ActivityEdit m_edit;
+    RecordHold m_hold;
+    ClockTime m_defaultDuration = 0;
+    std::array<std::string, 8> m_weekdayNames; // 1 = Monday .. 7 = Sunday
+    bool m_completed = false;
+    bool m_closing = false;
+
+    QLineEdit *m_name = nullptr;
+    TimeSpinBox *m_start = nullptr;
+    TimeSpinBox *m_end = nullptr;
+    QTableView *m_people = nullptr;
+    ParticipantsModel *m_peopleModel = nullptr;
+    QLineEdit *m_date = nullptr;
+    QPlainTextEdit *m_notes = nullptr;
+    std::array<QLabel *, 4> m_summary{};
+    QLabel *m_action = nullptr;
+    StatusLine *m_statusLine = nullptr;
+};
+
+// The procedure: takes the global request (1 insert, 2 change; for a change
+// ACT:ACTNUMBER and the DATES buffer name the activity and occurrence) and
+// leaves the response (1 saved, 2 not).
+void UPDATEACT(AppContext &context);
+
+} // namespace korvalen
