@@ -63,10 +63,12 @@ public:
     void deleteGroup();
     void pickDate();
 
+    // Cancel, Escape and the close box: asks before changes are lost.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void reject() override;
 
 private:
     void createControls();
