@@ -84,6 +84,17 @@ protected:
         return {};
     }
 
+    // OK in a modal parameter dialog; one that stays open fails the case
+    // and is closed, so that the case goes on.
+    static void pressOk(RepeatParameterDialog &window)
+    {
+        click(window.okButton());
+        if (window.isVisible()) {
+            ADD_FAILURE() << "OK left " << window.windowTitle().toStdString() << " open";
+            window.reject();
+        }
+    }
+
     const Date m_today = makeDate(3, 1, 2026);
     const Date m_mar3 = makeDate(3, 3, 2026); // a Tuesday
     ActivityRecord m_activity;
@@ -107,7 +118,7 @@ TEST_F(RepeatDialogTest, QuestionsComeOnlyWithSeveralOccurrencesAndNoChangesNoth
         whenModal<FixedPeriodDialog>([this](FixedPeriodDialog &window) {
             window.numberField()->setValue(1);
             type(window.untilField(), QString::fromStdString(formatDate(m_mar3 + 14)));
-            click(window.okButton());
+            pressOk(window);
         });
         click(dialog->patternButton(kFixedWeeks));
         if (!several) {
@@ -141,6 +152,20 @@ TEST_F(RepeatDialogTest, QuestionsComeOnlyWithSeveralOccurrencesAndNoChangesNoth
         EXPECT_EQ(m_prompter.shown()[0].request.defaultButton, ButtonNo);
         EXPECT_EQ(dates(), before);
         EXPECT_EQ(checkedPattern(*dialog), "Irregular Dates");
+
+        // Yes regenerates from the occurrence the window was opened from,
+        // not from the highlighted date, and keeps the dates before it.
+        ASSERT_EQ(dialog->highlightedRow(), 0);
+        whenModal<FixedPeriodDialog>([this](FixedPeriodDialog &window) {
+            window.numberField()->setValue(1);
+            type(window.untilField(), QString::fromStdString(formatDate(m_mar3 + 14)));
+            pressOk(window);
+        });
+        m_prompter.queueAnswer(ButtonYes);
+        click(dialog->patternButton(kFixedWeeks));
+        EXPECT_EQ(dialog->response(), RequestCompleted);
+        EXPECT_EQ(dates(), (std::vector<Date>{m_mar3 - 7, m_mar3, m_mar3 + 7, m_mar3 + 14}));
+        EXPECT_EQ(m_queue.current.date, m_mar3);
     }
 }
 
@@ -201,7 +226,7 @@ TEST_F(RepeatDialogTest, TheStoredPatternOpensItsDialogOnlyThroughChange)
         EXPECT_EQ(window.until(), m_mar3 + 30);
         EXPECT_EQ(window.unitLabel()->text(), "Days");
         window.numberField()->setValue(10);
-        click(window.okButton());
+        pressOk(window);
     });
     click(dialog->fixedChangeButton());
     EXPECT_EQ(dialog->response(), RequestCompleted);
@@ -408,7 +433,7 @@ TEST_F(RepeatDialogTest, TheWeekdayListChoosesOnlyByEnterOrClick)
             QTest::keyClick(list->table(), Qt::Key_Down);
             if (move == ArrowAndEnter)
                 QTest::keyClick(list->table(), Qt::Key_Return);
-            click(window.okButton());
+            pressOk(window);
         });
         ActivityRecord edited = m_activity;
         ASSERT_EQ(runWeekdayDialog(context(), nullptr, edited, m_mar3), RequestCompleted);
@@ -425,7 +450,7 @@ TEST_F(RepeatDialogTest, SpecificWeekdayGeneratesAndShowsTheStoredDay)
     whenModal<WeekdayDialog>([this](WeekdayDialog &window) {
         click(window.weekButton(4)); // "Last "
         type(window.untilField(), QString::fromStdString(formatDate(makeDate(5, 31, 2026))));
-        click(window.okButton());
+        pressOk(window);
     });
     click(dialog->patternButton(kSpecificWeekday));
     EXPECT_EQ(m_activity.REPEATTYPE, kSpecificWeekday);
