@@ -300,6 +300,16 @@ TEST_F(RepeatDialogTest, IrregularDatesAreInsertedAndDeleted)
     EXPECT_EQ(context().globals.request, InsertRecord);
     EXPECT_EQ(context().globals.response, 0);
     EXPECT_EQ(dates(), (std::vector<Date>{m_mar3, m_mar3 + 2, m_mar3 + 3, m_mar3 + 7}));
+    // The window coming back after the picker keeps the picked date shown;
+    // the user's own move into the field clears it for a new date.
+    const QString picked = dialog->dateField()->text();
+    EXPECT_EQ(picked.toStdString(), formatDate(m_mar3 + 3));
+    QFocusEvent regained(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(dialog->dateField(), &regained);
+    EXPECT_EQ(dialog->dateField()->text(), picked);
+    QFocusEvent tabbed(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(dialog->dateField(), &tabbed);
+    EXPECT_TRUE(dialog->dateField()->text().isEmpty());
 
     // Delete takes the highlighted row and keeps the highlight's place.
     dialog->highlightRow(1);
