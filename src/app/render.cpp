@@ -8,6 +8,9 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "schedule/conflictwindow.h"
+#include "schedule/repeatdialog.h"
+#include "schedule/updateactivity.h"
 #include "settings/updatespecial.h"
 #include "settings/userpref.h"
 #include "ui/appcontext.h"
@@ -21,6 +24,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <utility>
 
 namespace korvalen {
 
@@ -46,6 +50,20 @@ bool saveMenus(MainFrame &frame, const QString &directory)
         menu->popup(frame.mapToGlobal(frame.menuBar()->actionGeometry(action).bottomLeft()));
         ok = save(*menu, directory, QString("menu-%1").arg(++index)) && ok;
         menu->hide();
+    }
+    return ok;
+}
+
+// The conflict window over another activity and over a special period.
+bool saveConflictWindows(AppContext &context, const QString &directory)
+{
+    bool ok = true;
+    for (auto [name, specialPeriod] :
+         {std::pair{"conflict-activity", false}, std::pair{"conflict-period", true}}) {
+        const QString path = QDir(directory).filePath(QString(name) + ".png");
+        const bool saved = renderConflictWindow(context, path, specialPeriod);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+        ok = saved && ok;
     }
     return ok;
 }
@@ -91,6 +109,9 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
         bool picker = renderPeoplePicker(context, pickerPath);
         std::printf("%s %s\n", picker ? "wrote" : "could not write", qPrintable(pickerPath));
         ok = picker && ok;
+        ok = renderActivityForms(context, outputDirectory) && ok;
+        ok = renderRepeatDialogs(context, outputDirectory) && ok;
+        ok = saveConflictWindows(context, outputDirectory) && ok;
     }
     QString pickerPath = QDir(outputDirectory).filePath("datepicker.png");
     bool picker = renderDatePicker(context, pickerPath);

@@ -15,7 +15,9 @@
 #include "ui/statusline.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,6 +28,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace korvalen {
 
@@ -797,6 +801,66 @@ void UPDATEACT(AppContext &context)
         }
     }
     request.end();
+}
+
+} // namespace korvalen
+
+namespace korvalen {
+
+bool renderActivityForms(AppContext &context, const QString &directory)
+{
+    AppData &data = context.data;
+    FormRequest request(context);
+    for (DataFile *file : {&data.activity, &data.dates, &data.group, &data.groupPeople,
+                           &data.personAct, &data.special, &data.userPref, &data.weekday})
+        request.addFile(*file);
+    context.globals.request = ChangeRecord;
+    if (!request.begin())
+        return false;
+    // A sample weekly activity for the filled form.
+    const Date first = context.clock.today();
+    ActivityEdit sample;
+    if (!sample.primeNew(data, 18 * kHundredthsPerHour + 1).ok())
+        return false;
+    sample.activity.NAME = "Choir rehearsal";
+    sample.activity.NOTES.text = "Bring the new songbook.";
+    sample.activity.REPEATTYPE = kFixedWeeks;
+    sample.activity.REPNUMBER = 1;
+    sample.activity.REPEND = first + 21;
+    for (int week = 0; week < 4; ++week)
+        sample.occurrences.insert({sample.activity.ACTNUMBER, first + 7 * week,
+                                   18 * kHundredthsPerHour + 1, 19 * kHundredthsPerHour + 1});
+    sample.addPeople({Text<10>("Anna"), Text<10>("Bo")});
+    if (!saveNewActivity(data, context.prompter, sample).ok())
+        return false;
+
+    bool ok = true;
+    auto grab = [&](ActivityForm &form, const char *name) {
+        form.show();
+        QApplication::processEvents();
+        const QString path = QDir(directory).filePath(QString(name) + ".png");
+        const bool saved = form.grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+        ok = saved && ok;
+        form.hide();
+    };
+    {
+        ActivityForm form(context, InsertRecord);
+        ok = form.load(0, {}) && ok;
+        grab(form, "activity-insert");
+    }
+    {
+        DatesRecord selected;
+        selected.ACTNUMBER = sample.activity.ACTNUMBER;
+        selected.DATE = first + 7;
+        selected.TIME = 18 * kHundredthsPerHour + 1;
+        selected.ENDTIME = 19 * kHundredthsPerHour + 1;
+        ActivityForm form(context, ChangeRecord);
+        ok = form.load(selected.ACTNUMBER, selected) && ok;
+        grab(form, "activity-change");
+    }
+    request.end();
+    return ok;
 }
 
 } // namespace korvalen

@@ -120,4 +120,9 @@ private:
 // leaves the response (1 saved, 2 not).
 void UPDATEACT(AppContext &context);
 
+// Writes pictures of the form for a new activity and for a change of a
+// sample weekly one (which it adds to the data) into `directory`. True when
+// both were written.
+bool renderActivityForms(AppContext &context, const QString &directory);
+
 } // namespace korvalen
