@@ -211,20 +211,28 @@ void TimeSpinBox::showValue()
     lineEdit()->setModified(false);
 }
 
+std::optional<ClockTime> TimeSpinBox::typedValue() const
+{
+    // A value may carry seconds its picture does not show: the text left as
+    // shown keeps them.
+    if (text() == qs(timePicture().format(m_value)))
+        return m_value;
+    std::optional<std::int64_t> typed = timePicture().parseInput(text().toStdString());
+    if (!typed || *typed < 0 || *typed > kHundredthsPerDay)
+        return std::nullopt;
+    return static_cast<ClockTime>(*typed);
+}
+
 bool TimeSpinBox::acceptTyped()
 {
-    std::optional<std::int64_t> typed = timePicture().parseInput(text().toStdString());
-    if (!typed || *typed < 0 || *typed > kHundredthsPerDay) {
-        showValue();
-        return false;
-    }
-    const auto value = static_cast<ClockTime>(*typed);
-    const bool changed = value != m_value;
-    m_value = value;
+    std::optional<ClockTime> typed = typedValue();
+    const bool changed = typed && *typed != m_value;
+    if (typed)
+        m_value = *typed;
     showValue();
     if (changed)
         emit valueEdited(m_value);
-    return true;
+    return typed.has_value();
 }
 
 bool TimeSpinBox::isEdited() const
@@ -235,16 +243,15 @@ bool TimeSpinBox::isEdited() const
 void TimeSpinBox::stepBy(int steps)
 {
     // Typing not yet accepted is where the step starts from, when it is a time.
-    std::optional<std::int64_t> typed = timePicture().parseInput(text().toStdString());
-    ClockTime from = typed && *typed >= 0 && *typed <= kHundredthsPerDay
-                         ? static_cast<ClockTime>(*typed)
-                         : m_value;
+    const ClockTime from = typedValue().value_or(m_value);
     // "No time" steps to midnight, the first time of the day.
     const ClockTime next =
         from == 0 ? 1 : std::clamp<ClockTime>(from + steps * kTimeStep, 1, kHundredthsPerDay);
+    const bool changed = next != m_value;
     m_value = next;
     showValue();
-    emit valueEdited(m_value);
+    if (changed)
+        emit valueEdited(m_value);
 }
 
 QValidator::State TimeSpinBox::validate(QString &input, int &) const

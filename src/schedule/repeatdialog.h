@@ -19,6 +19,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,9 @@ protected:
 
 private:
     void showValue();
+    // What the text holds: the value when it is left as shown, the typed
+    // time, or nothing when it is not one.
+    std::optional<ClockTime> typedValue() const;
 
     ClockTime m_value = 0;
 };

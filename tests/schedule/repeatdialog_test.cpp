@@ -364,6 +364,30 @@ TEST_F(RepeatDialogTest, AnEndTimeNotAfterTheStartBecomesStartPlusDuration)
     EXPECT_TRUE(dialog->endTimeField()->hasFocus());
 }
 
+TEST(TimeSpinBoxTest, HoldsNoTimeStepsWithinTheDayAndKeepsHiddenSeconds)
+{
+    TimeSpinBox box;
+    int edits = 0;
+    QObject::connect(&box, &TimeSpinBox::valueEdited, [&edits] { ++edits; });
+    EXPECT_EQ(box.value(), 0);
+    EXPECT_TRUE(box.text().isEmpty());
+    box.stepBy(1); // from no time to midnight
+    EXPECT_EQ(box.value(), 1);
+    box.setValue(kHundredthsPerDay - 100);
+    box.stepBy(1);
+    EXPECT_EQ(box.value(), kHundredthsPerDay);
+    // Noon with its hidden part, accepted as shown, stays what it was.
+    const ClockTime noon = 12 * kHundredthsPerHour + 400;
+    box.setValue(noon);
+    edits = 0;
+    EXPECT_TRUE(box.acceptTyped());
+    EXPECT_EQ(box.value(), noon);
+    EXPECT_EQ(edits, 0);
+    box.findChild<QLineEdit *>()->setText("noonish");
+    EXPECT_FALSE(box.acceptTyped());
+    EXPECT_EQ(box.value(), noon);
+}
+
 // ---------------------------------------------------------------------------
 // The parameter dialogs
 
