@@ -21,7 +21,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -82,8 +81,9 @@ public:
     ClockTime value() const { return m_value; }
     // Shows `value` (clamped to 0 .. 8,640,000) without emitting.
     void setValue(ClockTime value);
-    // Takes what is typed: false (the field beeps and shows its value
-    // again) when it is not a time.
+    // Takes what is typed (emitting valueEdited when the value changes).
+    // False when it is not a time: the box then shows its value again and
+    // the caller beeps.
     bool acceptTyped();
     // True when the text was typed into since the value was last shown.
     bool isEdited() const;
