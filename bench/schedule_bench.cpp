@@ -1,4 +1,5 @@
-// Timings of occurrence generation and of the conflict check of a save.
+// Timings of occurrence generation, of the conflict check of a save and of
+// the save itself.
 // Prints one `name value unit` line per figure on stdout and its progress
 // on stderr.
 //
@@ -12,9 +13,16 @@
 // day); the large one adds 990,000 occurrences on the decades before it,
 // as a household's history grows. So the two figures differ only by the
 // size of the file, which the check's cost must not follow.
+//
+// The save is timed on the same series, stored as a new activity with its
+// five people in one transaction, on a file holding the 10,000 occurrences
+// of those years; each trial's activity is deleted again before the next.
 
+#include "runtime/prompter.h"
+#include "schedulelogic/activityedit.h"
 #include "schedulelogic/conflicts.h"
 #include "schedulelogic/generate.h"
+#include "storage/cursor.h"
 
 #include <unistd.h>
 
@@ -48,6 +56,7 @@ constexpr int kPeriods = 30;
 constexpr int kGenerateTrials = 201;
 constexpr int kDailyTrials = 7;
 constexpr int kConflictTrials = 7;
+constexpr int kSaveTrials = 7;
 constexpr std::uint64_t kSeed = 20261208;
 
 // A failed storage call ends the run; the working directory is still removed.
@@ -304,11 +313,76 @@ void benchConflicts(const Workspace &workspace, Date today)
     report("conflict_series_ratio_size", large / small, "x");
 }
 
+// Deletes every record of `file` whose key `key` leads with `number`.
+template <class Record> void removeRecordsOf(DataFile &file, int key, std::int32_t number)
+{
+    Record probe{};
+    probe.ACTNUMBER = number;
+    Cursor cursor(file, key);
+    cursor.setRangeEqual(1, &probe);
+    Status status;
+    while ((status = cursor.next()).ok())
+        require(file.remove(), "delete from " + std::string(file.name()));
+    if (!status.is(ErrorCode::NoRecord))
+        require(status, "read " + std::string(file.name()));
+}
+
+void removeActivity(AppData &data, std::int32_t number)
+{
+    Transaction transaction(data.database);
+    require(transaction.status(), "begin a transaction");
+    removeRecordsOf<ActivityRecord>(data.activity, keys::ACT_ACTNUMBER_KEY, number);
+    removeRecordsOf<DatesRecord>(data.dates, keys::DAT_ACTNUMBER_KEY, number);
+    removeRecordsOf<PersonActRecord>(data.personAct, keys::PER_ACTIVITY_KEY, number);
+    require(transaction.commit(), "commit the delete");
+}
+
+// The median time of saving the series as a new activity.
+double saveSeriesMillis(AppData &data, Date first)
+{
+    ScriptedPrompter prompter;
+    std::vector<double> times;
+    for (int trial = 0; trial <= kSaveTrials; ++trial) {
+        ActivityEdit edit;
+        require(edit.primeNew(data, kSeriesStart), "prime a new activity");
+        edit.activity.NAME = "Weekly series";
+        edit.activity.REPEATTYPE = kFixedWeeks;
+        for (int i = 0; i < kSeriesDates; ++i)
+            edit.occurrences.insert(
+                {edit.activity.ACTNUMBER, first + 7 * i, kSeriesStart, kSeriesEnd});
+        for (int person = 1; person <= kSeriesPeople; ++person)
+            edit.participants.insert({edit.activity.ACTNUMBER, personName(person)});
+        auto start = SteadyClock::now();
+        SaveResult result = saveNewActivity(data, prompter, edit);
+        const double seconds = secondsSince(start);
+        require(result.status, "save the series");
+        if (trial > 0)
+            times.push_back(seconds);
+        removeActivity(data, edit.activity.ACTNUMBER);
+    }
+    return median(times) * 1e3;
+}
+
+void benchSave(const Workspace &workspace, Date today)
+{
+    const std::filesystem::path directory = workspace.path() / "save";
+    std::filesystem::create_directory(directory);
+    auto data = openFiles(directory);
+    // In use as by a form, so that the save neither opens nor closes them.
+    for (DataFile *file : {&data->activity, &data->dates, &data->personAct})
+        file->addUser();
+    progress("adding 10,000 occurrences for the save");
+    Household household(*data);
+    household.add(kWindowOccurrences, today, today + 7 * (kSeriesDates - 1));
+    report("save_series_ms_260", saveSeriesMillis(*data, today), "ms");
+}
+
 int run(const std::filesystem::path &parent)
 {
     const Date today = SystemClock().today();
     benchGenerate(today);
     Workspace workspace(parent);
+    benchSave(workspace, today);
     benchConflicts(workspace, today);
     return 0;
 }
