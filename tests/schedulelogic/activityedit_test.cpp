@@ -451,12 +451,19 @@ TEST_F(ActivityEditTest, UnsavedChangesAreTheActivitysOwnOrPeopleInsertedOrDelet
     }
 }
 
+enum class Field
+{
+    Date,
+    Start,
+    End
+};
+
 struct AcceptCase
 {
     const char *what;
-    std::function<void(ActivityEdit &)> accept;
+    Field field;
+    std::int32_t value;
     bool dateChanged, timeChanged;
-    Occurrence current;
 };
 
 TEST(ActivityEditFlagsTest, AcceptedFieldsSetTheirFlagOnlyWhenTheyDifferFromTheOpeningValue)
@@ -465,33 +472,32 @@ TEST(ActivityEditFlagsTest, AcceptedFieldsSetTheirFlagOnlyWhenTheyDifferFromTheO
     // opening value, which differs from its own.
     const Occurrence opening{4, kFirst, at(10), at(11)};
     const AcceptCase cases[] = {
-        {"date as opened", [](ActivityEdit &e) { e.acceptDate(kFirst); }, false, false, opening},
-        {"another date",
-         [](ActivityEdit &e) { e.acceptDate(kFirst + 1); },
-         true,
-         false,
-         {4, kFirst + 1, at(10), at(11)}},
-        {"start as opened", [](ActivityEdit &e) { e.acceptStart(at(10)); }, false, false, opening},
-        {"start at the opening end",
-         [](ActivityEdit &e) { e.acceptStart(at(11)); },
-         false,
-         true,
-         {4, kFirst, at(11), at(11)}},
-        {"end as opened", [](ActivityEdit &e) { e.acceptEnd(at(11)); }, false, false, opening},
-        {"end at the opening start",
-         [](ActivityEdit &e) { e.acceptEnd(at(10)); },
-         false,
-         true,
-         {4, kFirst, at(10), at(10)}},
+        {"date as opened", Field::Date, kFirst, false, false},
+        {"another date", Field::Date, kFirst + 1, true, false},
+        {"start as opened", Field::Start, at(10), false, false},
+        {"start at the opening end", Field::Start, at(11), false, true},
+        {"end as opened", Field::End, at(11), false, false},
+        {"end at the opening start", Field::End, at(10), false, true},
     };
     for (const AcceptCase &c : cases) {
         SCOPED_TRACE(c.what);
         ActivityEdit edit;
         edit.opening = edit.occurrences.current = opening;
-        c.accept(edit);
+        Occurrence accepted = opening;
+        switch (c.field) {
+        case Field::Date:
+            edit.acceptDate(accepted.date = c.value);
+            break;
+        case Field::Start:
+            edit.acceptStart(accepted.time = c.value);
+            break;
+        case Field::End:
+            edit.acceptEnd(accepted.endTime = c.value);
+            break;
+        }
         EXPECT_EQ(edit.dateChanged, c.dateChanged);
         EXPECT_EQ(edit.timeChanged, c.timeChanged);
-        EXPECT_EQ(edit.occurrences.current, c.current);
+        EXPECT_EQ(edit.occurrences.current, accepted);
     }
 }
 
