@@ -192,49 +192,54 @@ void MainFrame::createMenus()
     };
 
     QMenu *file = menuBar()->addMenu(tr("&File"));
-    addCommand(file, {"P&rint Setup...", "Setup Printer", "", "", false, {}, {}, [this] {
+    addCommand(file, {.text = "P&rint Setup...", .message = "Setup Printer", .action = [this] {
                           printSetup();
                       }});
-    addCommand(file, {"&User Preferences", "", "", "USERPREF", true});
+    addCommand(file, {.text = "&User Preferences", .procedure = "USERPREF", .independent = true});
     file->addSeparator();
-    addCommand(file,
-               {"E&xit", "Exit this application", "", "", false, {}, {}, [this] { close(); }});
+    addCommand(
+        file, {.text = "E&xit", .message = "Exit this application", .action = [this] { close(); }});
 
     QMenu *activities = menuBar()->addMenu(tr("&Activities"));
-    addCommand(activities, {"&Add Activity", "", "", "UPDATEACT", false, insertRequest,
-                            [&globals] { globals.request = globals.response = 0; }});
+    addCommand(activities, {.text = "&Add Activity",
+                            .procedure = "UPDATEACT",
+                            .before = insertRequest,
+                            .after = [&globals] { globals.request = globals.response = 0; }});
     activities->addSeparator();
-    addCommand(activities, {"Browse by &Date, Person, Group", "Browse Activities by Date", "",
-                            "BROWSEBYDATE", false, fromMenu});
-    addCommand(activities, {"&Browse by Name of Activity", "Browse Activities by Name of Activity",
-                            "", "BROWSEBYNAME", false});
+    addCommand(activities, {.text = "Browse by &Date, Person, Group",
+                            .message = "Browse Activities by Date",
+                            .procedure = "BROWSEBYDATE",
+                            .before = fromMenu});
+    addCommand(activities, {.text = "&Browse by Name of Activity",
+                            .message = "Browse Activities by Name of Activity",
+                            .procedure = "BROWSEBYNAME"});
+    addCommand(activities, {.text = "View &Week",
+                            .message = "View Summary for Week",
+                            .procedure = "WEEKVIEW",
+                            .before = fromMenu});
+    activities->addSeparator();
     addCommand(activities,
-               {"View &Week", "View Summary for Week", "", "WEEKVIEW", false, fromMenu});
-    activities->addSeparator();
-    addCommand(activities, {"Delete by &Batch", "", "", "BATCHDELETE", true});
+               {.text = "Delete by &Batch", .procedure = "BATCHDELETE", .independent = true});
 
     QMenu *people = menuBar()->addMenu(tr("&People"));
-    addCommand(people, {"&Add a Person", "", "", "UPDATEPERSON", false, insertRequest});
-    addCommand(people, {"&Browse People", "", "", "BROWSEPERSON", true});
-    addCommand(people, {"&Group Lists", "", "", "BROWSEGROUPS", true});
-    addCommand(people, {"&Calendars", "", "", "CALENDARMAIN", true});
+    addCommand(people,
+               {.text = "&Add a Person", .procedure = "UPDATEPERSON", .before = insertRequest});
+    addCommand(people,
+               {.text = "&Browse People", .procedure = "BROWSEPERSON", .independent = true});
+    addCommand(people, {.text = "&Group Lists", .procedure = "BROWSEGROUPS", .independent = true});
+    addCommand(people, {.text = "&Calendars", .procedure = "CALENDARMAIN", .independent = true});
 
     QMenu *helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->menuAction()->setStatusTip(tr("Windows Help"));
     addCommand(
         helpMenu,
-        {"&Contents", "View the contents of the help file", "", "", false, {}, {}, help("")});
-    addCommand(helpMenu, {"&Search for Help On...",
-                          "Search for help on a subject",
-                          "",
-                          "",
-                          false,
-                          {},
-                          {},
-                          help("search")});
-    addCommand(
-        helpMenu,
-        {"&How to Use Help", "How to use Windows Help", "", "", false, {}, {}, help("howto")});
+        {.text = "&Contents", .message = "View the contents of the help file", .action = help("")});
+    addCommand(helpMenu, {.text = "&Search for Help On...",
+                          .message = "Search for help on a subject",
+                          .action = help("search")});
+    addCommand(helpMenu, {.text = "&How to Use Help",
+                          .message = "How to use Windows Help",
+                          .action = help("howto")});
 
     for (QMenu *menu : {file, activities, people, helpMenu})
         menu->installEventFilter(this);
@@ -254,26 +259,50 @@ void MainFrame::createToolBar()
     };
     const Button buttons[] = {
         {ToolbarIcon::NewItem,
-         {"Add a new activity", "Add a new activity", "Add a new activity", "UPDATEACT", false,
-          [&globals] { globals.request = InsertRecord; }}},
+         {.text = "Add a new activity",
+          .message = "Add a new activity",
+          .tooltip = "Add a new activity",
+          .procedure = "UPDATEACT",
+          .before = [&globals] { globals.request = InsertRecord; }}},
         {ToolbarIcon::Logo,
-         {"Browse activities", "View or change activities", "Browse activities", "BROWSEBYDATE",
-          true}},
+         {.text = "Browse activities",
+          .message = "View or change activities",
+          .tooltip = "Browse activities",
+          .procedure = "BROWSEBYDATE",
+          .independent = true}},
         {ToolbarIcon::DayCalendar,
-         {"Print today's calendar", "Print calendar for today (everyone)", "Print today's calendar",
-          "DAYPORT", true, [this] { setReportGlobals(true); }}},
+         {.text = "Print today's calendar",
+          .message = "Print calendar for today (everyone)",
+          .tooltip = "Print today's calendar",
+          .procedure = "DAYPORT",
+          .independent = true,
+          .before = [this] { setReportGlobals(true); }}},
         {ToolbarIcon::WeekCalendar,
-         {"Print week calendar ", "Print calendar for this week (portrait)", "Print week calendar ",
-          "WEEKPORT", true, [this] { setReportGlobals(true); }}},
+         {.text = "Print week calendar ",
+          .message = "Print calendar for this week (portrait)",
+          .tooltip = "Print week calendar ",
+          .procedure = "WEEKPORT",
+          .independent = true,
+          .before = [this] { setReportGlobals(true); }}},
         {ToolbarIcon::BatchDelete,
-         {"Delete old activities", "Delete all old activites(before Today)",
-          "Delete old activities", "BATCHDELETE", true}},
+         {.text = "Delete old activities",
+          .message = "Delete all old activites(before Today)",
+          .tooltip = "Delete old activities",
+          .procedure = "BATCHDELETE",
+          .independent = true}},
         {ToolbarIcon::LandscapeWeek,
-         {"Print week summary ", "Print summary calendar for week (lansdscape)",
-          "Print week summary ", "WEEKSUMM", true, [this] { setReportGlobals(false); }}},
+         {.text = "Print week summary ",
+          .message = "Print summary calendar for week (lansdscape)",
+          .tooltip = "Print week summary ",
+          .procedure = "WEEKSUMM",
+          .independent = true,
+          .before = [this] { setReportGlobals(false); }}},
         {ToolbarIcon::WeekView,
-         {"Week's activities in landscape", "View a week's activities in landscape format",
-          "Week's activities in landscape", "WEEKVIEW", true}},
+         {.text = "Week's activities in landscape",
+          .message = "View a week's activities in landscape format",
+          .tooltip = "Week's activities in landscape",
+          .procedure = "WEEKVIEW",
+          .independent = true}},
     };
     for (const Button &button : buttons) {
         QAction *action = addCommand(nullptr, button.command);

@@ -5,6 +5,7 @@
 #include "storage/datafiles.h"
 #include "storage/openfile.h"
 #include "storage/warnings.h"
+#include "ui/formkit.h"
 #include "ui/listview.h"
 #include "ui/procedures.h"
 
@@ -301,7 +302,7 @@ void PeoplePickerDialog::createControls()
 {
     auto *hint = new QLabel(
         QStringLiteral("Use right mouse key or Tag/Clear button to mark/unmark selections"), this);
-    hint->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    hint->setFont(smallDialogFont());
     createTable();
 
     m_scrollBar = new QScrollBar(Qt::Vertical, this);

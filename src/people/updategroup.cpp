@@ -162,7 +162,7 @@ GroupFormWindow::GroupFormWindow(AppContext &context, QWidget *parent)
       m_form(context, *this, context.data.group, context.data.GRO)
 {
     setWindowTitle(kTitle);
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     createControls();
     configureForm();
     updateMemberButtons();

@@ -3,6 +3,7 @@
 #include "storage/openfile.h"
 #include "storage/recordupdate.h"
 #include "ui/appcontext.h"
+#include "ui/formkit.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -20,7 +21,7 @@ PersonForm::PersonForm(AppContext &context, QWidget *parent)
       m_form(context, *this, context.data.people, context.data.PEO)
 {
     setWindowTitle(tr("Update Person Entry"));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     createControls();
     configureForm();
 }

@@ -6,6 +6,7 @@
 #include "storage/warnings.h"
 #include "ui/appcontext.h"
 #include "ui/browselist.h"
+#include "ui/formkit.h"
 #include "ui/listview.h"
 
 #include <QApplication>
@@ -45,11 +46,6 @@ constexpr int kButtonWidth = 92;
 // The people list shows this many rows without scrolling.
 constexpr int kListRows = 6;
 
-QString qs(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
-
 std::string shown(const char *picture, std::int64_t value)
 {
     return Picture::parse(picture)->format(value);
@@ -73,7 +69,7 @@ ConflictWindow::ConflictWindow(AppContext &context, const Collision &collision, 
       m_keptPersonAct(context.data.PER)
 {
     setWindowTitle(tr("Activity Conflict"));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     AppData &data = context.data;
     for (DataFile *file : {&data.activity, &data.dates, &data.personAct})
         m_uses.push_back(std::make_unique<FileUse>(*file, context.prompter));

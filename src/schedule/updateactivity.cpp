@@ -125,7 +125,7 @@ ActivityForm::ActivityForm(AppContext &context, int request, QWidget *parent)
     : QDialog(parent), m_context(context), m_request(request)
 {
     setWindowTitle(QString::fromLatin1(kTitle));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     createControls();
 }
 

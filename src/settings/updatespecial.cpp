@@ -4,6 +4,7 @@
 #include "storage/openfile.h"
 #include "storage/recordupdate.h"
 #include "ui/appcontext.h"
+#include "ui/formkit.h"
 #include "ui/procedures.h"
 
 #include <QApplication>
@@ -20,11 +21,6 @@ namespace korvalen {
 
 namespace {
 
-QString qs(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
-
 const Picture &datePicture()
 {
     static const Picture picture = *Picture::parse("D3B");
@@ -38,7 +34,7 @@ SpecialDayForm::SpecialDayForm(AppContext &context, QWidget *parent)
       m_form(context, *this, context.data.special, context.data.SPE)
 {
     setWindowTitle(tr("Update Special Days"));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     createControls();
     configureForm();
 }

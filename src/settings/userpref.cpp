@@ -6,6 +6,7 @@
 #include "storage/warnings.h"
 #include "ui/appcontext.h"
 #include "ui/browselist.h"
+#include "ui/formkit.h"
 #include "ui/listview.h"
 
 #include <QApplication>
@@ -29,11 +30,6 @@ namespace korvalen {
 using namespace keys;
 
 namespace {
-
-QString qs(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
 
 std::string_view trimmed(std::string_view text)
 {
@@ -165,7 +161,7 @@ UserPrefWindow::UserPrefWindow(AppContext &context, QWidget *parent)
       m_form(context, *this, context.data.userPref, context.data.USP)
 {
     setWindowTitle(tr("User Preferences"));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(createEntries());
     layout->addLayout(createList(context), 1);

@@ -1,6 +1,7 @@
 #include "ui/browselist.h"
 
 #include "ui/appcontext.h"
+#include "ui/formkit.h"
 #include "ui/listview.h"
 
 #include <QApplication>
@@ -19,11 +20,6 @@
 namespace korvalen {
 
 namespace {
-
-QString qs(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
 
 } // namespace
 
@@ -297,7 +293,7 @@ BrowseWindow::BrowseWindow(AppContext &context, BrowseConfig config, QWidget *pa
     : QDialog(parent), m_context(context)
 {
     setWindowTitle(qs(config.title));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     m_list = new BrowseList(context, std::move(config), this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFont>
 #include <QKeyEvent>
 #include <QString>
 
@@ -30,6 +31,17 @@ inline bool isEnterPress(const QEvent *event)
     const auto *key = static_cast<const QKeyEvent *>(event);
     return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
            !(key->modifiers() & Qt::AltModifier);
+}
+
+// The fonts of the program's windows, named once: the dialog font of every
+// form and list, and the small one of hints and the date picker.
+inline QFont dialogFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 9);
+}
+inline QFont smallDialogFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
 }
 
 // A program text (UTF-8) as a QString.

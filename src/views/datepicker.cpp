@@ -1,6 +1,7 @@
 #include "views/datepicker.h"
 
 #include "ui/appcontext.h"
+#include "ui/formkit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -54,7 +55,7 @@ namespace {
 
 QFont pickerFont()
 {
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    QFont font = smallDialogFont();
     font.setWeight(QFont::Bold);
     return font;
 }
