@@ -40,9 +40,9 @@ const FileDef &activityFile()
          byteField("WEEKDAY"),
          longField("REPEND"),
          {"NOTES", FieldType::Memo, static_cast<int>(Memo::maxLength)}},
-        {{"GROUP_KEY", {3}, false, true},
-         {"ACTNUMBER_KEY", {0}, true, false},
-         {"NAME_KEY", {1}, false, true}},
+        {{.name = "GROUP_KEY", .components = {3}, .caseInsensitive = true},
+         {.name = "ACTNUMBER_KEY", .components = {0}, .unique = true},
+         {.name = "NAME_KEY", .components = {1}, .caseInsensitive = true}},
         false,
         1,
         &codecFor<ActivityRecord>(),
@@ -56,7 +56,8 @@ const FileDef &personActFile()
         "PERSONACT",
         "PER",
         {longField("ACTNUMBER"), textField("PERSON", 10)},
-        {{"PERSON_KEY", {1}, false, true}, {"ACTIVITY_KEY", {0}, false, true}},
+        {{.name = "PERSON_KEY", .components = {1}, .caseInsensitive = true},
+         {.name = "ACTIVITY_KEY", .components = {0}, .caseInsensitive = true}},
         false,
         1,
         &codecFor<PersonActRecord>(),
@@ -74,7 +75,11 @@ const FileDef &datesFile()
         // Pages of the week view and the reports are read in date order from
         // a file whose records are added activity by activity: the date key
         // carries the records, so a page is a few neighbouring key pages.
-        {{"DATETIME_KEY", {1, 2, 3}, false, true, true}, {"ACTNUMBER_KEY", {0}, false, true}},
+        {{.name = "DATETIME_KEY",
+          .components = {1, 2, 3},
+          .caseInsensitive = true,
+          .coversRecord = true},
+         {.name = "ACTNUMBER_KEY", .components = {0}, .caseInsensitive = true}},
         false,
         1,
         &codecFor<DatesRecord>(),
@@ -85,8 +90,13 @@ const FileDef &datesFile()
 const FileDef &groupFile()
 {
     static const FileDef def = {
-        "GROUP", "GRO", {textField("GROUP", 10)}, {{"GROUP_KEY", {0}, true, true}},
-        false,   1,     &codecFor<GroupRecord>(),
+        "GROUP",
+        "GRO",
+        {textField("GROUP", 10)},
+        {{.name = "GROUP_KEY", .components = {0}, .unique = true, .caseInsensitive = true}},
+        false,
+        1,
+        &codecFor<GroupRecord>(),
     };
     return def;
 }
@@ -97,7 +107,7 @@ const FileDef &groupPeopleFile()
         "GROUPPEOPLE",
         "GRP",
         {textField("GROUP", 10), textField("PEOPLE", 10)},
-        {{"GROUP_KEY", {0, 1}, false, true}},
+        {{.name = "GROUP_KEY", .components = {0, 1}, .caseInsensitive = true}},
         false,
         1,
         &codecFor<GroupPeopleRecord>(),
@@ -113,7 +123,8 @@ const FileDef &peopleFile()
         {textField("PERSON", 10), textField("NAME", 30), longField("DATE")},
         // The people list pages through the short-name key of a file whose
         // records come in any order: that key carries the records too.
-        {{"PERSON_KEY", {0}, true, false, true}, {"DATE_KEY", {2}, false, true}},
+        {{.name = "PERSON_KEY", .components = {0}, .unique = true, .coversRecord = true},
+         {.name = "DATE_KEY", .components = {2}, .caseInsensitive = true}},
         true,
         1,
         &codecFor<PeopleRecord>(),
@@ -127,7 +138,7 @@ const FileDef &specialFile()
         "SPECIAL",
         "SPE",
         {longField("STARTDATE"), longField("ENDDATE"), textField("DESCRIPTION", 20)},
-        {{"DATE_KEY", {0}, false, true}},
+        {{.name = "DATE_KEY", .components = {0}, .caseInsensitive = true}},
         false,
         1,
         &codecFor<SpecialRecord>(),
@@ -141,7 +152,7 @@ const FileDef &weekdayFile()
         "WEEKDAY",
         "WEE",
         {textField("DAY", 9), byteField("DAYNUMBER")},
-        {{"DAYNUMBER_KEY", {1}, true, false}},
+        {{.name = "DAYNUMBER_KEY", .components = {1}, .unique = true}},
         false,
         1,
         &codecFor<WeekdayRecord>(),
