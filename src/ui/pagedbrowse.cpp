@@ -10,9 +10,12 @@
 
 namespace korvalen {
 
-PagedBrowse::PagedBrowse(AppContext &context, BrowseConfig config, BrowseHost &host)
-    : m_context(context), m_config(std::move(config)), m_host(host), m_file(*m_config.file),
-      m_list(host, m_config.columns)
+// ---------------------------------------------------------------------------
+// The keyed list
+
+KeyedList::KeyedList(AppContext &context, KeyedListConfig config, BrowseHost &host)
+    : m_context(context), m_host(host), m_file(*config.file), m_listConfig(std::move(config)),
+      m_list(host, m_listConfig.columns)
 {
     // The highlighted record is the file's current one, in its buffer.
     m_list.setHighlightHandler([this](const BrowseRow *row) {
@@ -25,99 +28,119 @@ PagedBrowse::PagedBrowse(AppContext &context, BrowseConfig config, BrowseHost &h
     m_list.setFailureHandler([this](const Status &status) { fail(status); });
 }
 
-PagedBrowse::~PagedBrowse()
+KeyedList::~KeyedList()
 {
-    (void)close();
+    closeList();
 }
 
-bool PagedBrowse::open(int request)
+bool KeyedList::openList(bool aroundBuffer)
 {
     if (m_open)
         return true;
-    m_selectMode = request == SelectRecord;
-    m_response = RequestCancelled;
     m_uses.push_back(std::make_unique<FileUse>(m_file, m_context.prompter));
-    if (m_config.join.file)
-        m_uses.push_back(std::make_unique<FileUse>(*m_config.join.file, m_context.prompter));
-    for (DataFile *other : m_config.otherFiles)
+    if (m_listConfig.join.file)
+        m_uses.push_back(std::make_unique<FileUse>(*m_listConfig.join.file, m_context.prompter));
+    for (DataFile *other : m_listConfig.otherFiles)
         m_uses.push_back(std::make_unique<FileUse>(*other, m_context.prompter));
     m_open = true;
     m_viewFailed = false;
     if (!openView())
         return false;
     m_list.locator()->prepare(*m_list.source());
-    if (m_selectMode)
-        m_list.repositionAtKey(m_file.buffer(), m_config.keyField.component + 1);
+    if (aroundBuffer)
+        m_list.repositionAtKey(m_file.buffer(), m_listConfig.keyField.component + 1);
     else
         m_list.rebuild(Mode::FirstFill);
     return !failed();
 }
 
-int PagedBrowse::close()
+void KeyedList::closeList()
 {
     if (!m_open)
-        return m_response;
+        return;
     m_list.close();
     m_uses.clear();
     m_open = false;
-    return m_response;
 }
 
-bool PagedBrowse::openView()
+bool KeyedList::openView()
 {
-    if (!m_file.isOpen() || m_config.key < 0 ||
-        m_config.key >= static_cast<int>(m_file.def().keys.size())) {
+    if (!m_file.isOpen() || m_listConfig.key < 0 ||
+        m_listConfig.key >= static_cast<int>(m_file.def().keys.size())) {
         showWarning(m_context.prompter, WarningKind::ViewOpenError,
                     m_context.data.database.lastStatus(), m_file.name());
         m_viewFailed = true;
         m_host.closeWindow();
         return false;
     }
-    auto source = std::make_unique<KeyedRowSource>(m_file, m_config.key, m_config.filterCap);
-    if (m_config.range)
-        source->setRange(m_config.range);
-    if (m_config.filter)
-        source->setFilter(m_config.filter);
-    if (m_config.join.file)
-        source->setJoin(m_config.join);
+    auto source =
+        std::make_unique<KeyedRowSource>(m_file, m_listConfig.key, m_listConfig.filterCap);
+    if (m_listConfig.range)
+        source->setRange(m_listConfig.range);
+    if (m_listConfig.filter)
+        source->setFilter(m_listConfig.filter);
+    if (m_listConfig.join.file)
+        source->setJoin(m_listConfig.join);
     m_list.open(std::move(source),
-                std::make_unique<KeyLocator>(m_config.keyField, m_config.thumbEndsOnly));
+                std::make_unique<KeyLocator>(m_listConfig.keyField, m_listConfig.thumbEndsOnly));
     return true;
 }
 
-void PagedBrowse::fail(const Status &status)
+void KeyedList::fail(const Status &status)
 {
     showWarning(m_context.prompter, WarningKind::RecordRetrievalError, status, m_file.name());
     m_host.closeWindow();
 }
 
-void PagedBrowse::setRange(RowSource::Range range)
+void KeyedList::setRange(RowSource::Range range)
 {
-    if (m_open && !m_inForm)
+    if (m_open && !m_suspended)
         m_list.setRange(std::move(range));
 }
 
-void PagedBrowse::setFilter(RowSource::Filter filter)
+void KeyedList::setFilter(RowSource::Filter filter)
 {
-    if (m_open && !m_inForm)
+    if (m_open && !m_suspended)
         m_list.setFilter(std::move(filter));
 }
 
-void PagedBrowse::resetToRecord(std::int64_t recordNumber)
+void KeyedList::suspend()
+{
+    // The view gives up its reads while the form runs.
+    if (m_list.source())
+        m_list.source()->release();
+    m_suspended = true;
+}
+
+void KeyedList::resume()
+{
+    m_suspended = false;
+}
+
+void KeyedList::resetToRecord(std::int64_t recordNumber)
 {
     if (failed())
         return;
     // The very record, not the first of several with its key.
     std::shared_ptr<void> wanted = m_list.source()->copyRow(m_file.buffer());
     if (recordNumber != 0 && m_file.getByRecordNumber(recordNumber).ok() &&
-        m_list.reposition({m_file.position(m_config.key), 0}))
+        m_list.reposition({m_file.position(m_listConfig.key), 0}))
         return;
-    m_list.repositionAtKey(wanted.get(), m_config.keyField.component + 1);
+    m_list.repositionAtKey(wanted.get(), m_listConfig.keyField.component + 1);
 }
 
-void PagedBrowse::refresh()
+void KeyedList::rebuildAfterForm(bool dropCurrent)
 {
-    if (!m_open || failed() || m_inForm)
+    if (!m_open || failed())
+        return;
+    if (dropCurrent && m_list.current())
+        m_list.eraseRow(m_list.currentRow());
+    m_list.rebuild(Mode::KeepPage);
+}
+
+void KeyedList::refresh()
+{
+    if (!m_open || failed() || m_suspended)
         return;
     m_list.locator()->prepare(*m_list.source());
     const BrowseRow *row = m_list.current();
@@ -138,7 +161,7 @@ void PagedBrowse::refresh()
         fail(status);
         return;
     }
-    const RowPosition now{m_file.position(m_config.key), 0};
+    const RowPosition now{m_file.position(m_listConfig.key), 0};
     m_list.rebuild(Mode::KeepPage);
     const BrowseRow *shown = m_list.current();
     if ((!shown || !(shown->position == now)) && !failed()) {
@@ -147,13 +170,13 @@ void PagedBrowse::refresh()
     }
 }
 
-void PagedBrowse::resized()
+void KeyedList::resized()
 {
     if (m_open && !failed())
         m_list.rebuild(Mode::KeepPage);
 }
 
-bool PagedBrowse::reread(bool watch)
+bool KeyedList::reread(bool watch)
 {
     const BrowseRow *row = m_list.current();
     if (!row || failed())
@@ -176,19 +199,44 @@ bool PagedBrowse::reread(bool watch)
     return false;
 }
 
+// ---------------------------------------------------------------------------
+// The browse actions
+
+PagedBrowse::PagedBrowse(AppContext &context, BrowseConfig config, BrowseHost &host)
+    : KeyedList(context, config, host), m_config(std::move(config))
+{
+}
+
+PagedBrowse::~PagedBrowse()
+{
+    (void)close();
+}
+
+bool PagedBrowse::open(int request)
+{
+    if (isOpen())
+        return true;
+    m_selectMode = request == SelectRecord;
+    m_response = RequestCancelled;
+    return openList(m_selectMode);
+}
+
+int PagedBrowse::close()
+{
+    closeList();
+    return m_response;
+}
+
 void PagedBrowse::callForm(int request)
 {
-    // The view gives up its reads while the form runs.
-    if (m_list.source())
-        m_list.source()->release();
     SharedGlobals &globals = m_context.globals;
     globals.request = request;
     globals.response = RequestCancelled;
-    m_inForm = true;
+    suspend();
     if (!m_context.procedures->call(m_config.updateProcedure, m_context))
         globals.response = RequestCancelled;
     m_response = globals.response;
-    m_inForm = false;
+    resume();
     afterForm(request);
     // Only a completed Select leaves the list completed.
     m_response = RequestCancelled;
@@ -196,25 +244,21 @@ void PagedBrowse::callForm(int request)
 
 void PagedBrowse::afterForm(int request)
 {
-    if (!m_open || failed())
+    if (!isOpen() || failed())
         return;
     const bool completed = m_response == RequestCompleted;
-    const BrowseRow *row = m_list.current();
-    if (completed && request == InsertRecord) {
+    const BrowseRow *row = pages().current();
+    if (completed && request == InsertRecord)
         resetToRecord(m_file.current().recordNumber);
-    } else if (completed && request == ChangeRecord && row) {
+    else if (completed && request == ChangeRecord && row)
         resetToRecord(row->position.recordNumber());
-    } else if (completed && request == DeleteRecord && row) {
-        m_list.eraseRow(m_list.currentRow());
-        m_list.rebuild(Mode::KeepPage);
-    } else {
-        m_list.rebuild(Mode::KeepPage);
-    }
+    else
+        rebuildAfterForm(completed && request == DeleteRecord && row);
 }
 
 void PagedBrowse::insert()
 {
-    if (!canInsert() || !m_open || failed())
+    if (!canInsert() || !isOpen() || failed())
         return;
     m_file.def().codec->clear(m_file.buffer());
     callForm(InsertRecord);
@@ -222,7 +266,7 @@ void PagedBrowse::insert()
 
 void PagedBrowse::change()
 {
-    if (!canChange() || !m_open)
+    if (!canChange() || !isOpen())
         return;
     if (reread(true))
         callForm(ChangeRecord);
@@ -230,7 +274,7 @@ void PagedBrowse::change()
 
 void PagedBrowse::remove()
 {
-    if (!canDelete() || !m_open)
+    if (!canDelete() || !isOpen())
         return;
     if (reread(true))
         callForm(DeleteRecord);
@@ -238,7 +282,7 @@ void PagedBrowse::remove()
 
 bool PagedBrowse::select()
 {
-    if (!canSelect() || !m_open)
+    if (!canSelect() || !isOpen())
         return false;
     if (!reread(true))
         return false;

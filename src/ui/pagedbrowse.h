@@ -1,10 +1,10 @@
 #pragma once
 
-// The browse list of one file: the paging core (pagedlist.h) over a keyed
-// view of the file, plus what a browse window adds to it: the request it was
-// opened with, select mode, Insert, Change, Delete and Select through the
-// file's update form, and the refresh after the form and on regaining the
-// focus. This is the logic alone; BrowseList (browselist.h) is its widget and
+// The list of one file, KeyedList: the paging core (pagedlist.h) over a
+// keyed view of the file, with its refresh; and PagedBrowse, what a browse
+// window adds to it: the request it was opened with, select mode, Insert,
+// Change, Delete and Select through the file's update form, and the refresh
+// after the form. This is the logic alone; BrowseList (browselist.h) is its widget and
 // BrowseWindow the window with its buttons. A screen describes its list in a
 // BrowseConfig:
 //
@@ -40,8 +40,9 @@ struct BrowseMessages
     std::string list, insert, change, remove, select;
 };
 
-// Everything a screen says about its list. Constant once the list is made.
-struct BrowseConfig
+// What a list over one file is: its file and key, its range and filter,
+// its columns, its rows. Constant once the list is made.
+struct KeyedListConfig
 {
     DataFile *file = nullptr;
     int key = 0;
@@ -62,6 +63,12 @@ struct BrowseConfig
     bool thumbEndsOnly = false;
     // The files the list opens under their counters (besides `file`).
     std::vector<DataFile *> otherFiles;
+};
+
+// Everything a screen says about its list: the list, and what its browse
+// actions do. Constant once the list is made.
+struct BrowseConfig : KeyedListConfig
+{
     // The called update form; empty for a list without Insert, Change and
     // Delete (no keys and no popup menu then).
     std::string updateProcedure;
@@ -73,31 +80,35 @@ struct BrowseConfig
     bool buttonLetterKeys = false;
 };
 
-class PagedBrowse
+// The list of one file without any action: the paging core over a keyed
+// view of the file, its files held open, the refresh that shows what other
+// windows and stations changed, a range or filter changed while it is open,
+// and a failed read reported (kind 35) with the window asked to close. The
+// highlighted record is the file's current one, in its buffer. Windows with
+// several lists make one of these per list; PagedBrowse adds the actions of
+// a browse window.
+class KeyedList
 {
 public:
     using Mode = PagedList::Mode;
 
     // The list described by `config`; `host` is its widget. Both must
     // outlive the list.
-    PagedBrowse(AppContext &context, BrowseConfig config, BrowseHost &host);
-    ~PagedBrowse();
-    PagedBrowse(const PagedBrowse &) = delete;
-    PagedBrowse &operator=(const PagedBrowse &) = delete;
+    KeyedList(AppContext &context, KeyedListConfig config, BrowseHost &host);
+    virtual ~KeyedList();
+    KeyedList(const KeyedList &) = delete;
+    KeyedList &operator=(const KeyedList &) = delete;
 
-    const BrowseConfig &config() const { return m_config; }
-    // The paging core under the actions.
+    // The paging core.
     PagedList &pages() { return m_list; }
+    const KeyedListConfig &listConfig() const { return m_listConfig; }
 
-    // Opens the files and fills the first page for `request`: SelectRecord
-    // opens the list for selection, around the record the caller left in
-    // the file's buffer. False when the view cannot be opened (warning kind
-    // 36 shown) or the first read failed (kind 35).
-    bool open(int request = 0);
-    // Releases the files and returns the list's response: completed after a
-    // select, cancelled otherwise. Idempotent (a closed list returns its
-    // last response).
-    int close();
+    // Opens the files and fills the first page; with `aroundBuffer`, around
+    // the record in the file's buffer. False when the view cannot be opened
+    // (warning kind 36 shown) or the first read failed (kind 35).
+    bool openList(bool aroundBuffer);
+    // Releases the files. A no-op when closed.
+    void closeList();
     // Rebuilds around the highlighted record so that changes made by other
     // windows and stations appear (regained focus).
     void refresh();
@@ -107,7 +118,10 @@ public:
     // its top, reading nothing outside it.
     void setRange(RowSource::Range range);
     void setFilter(RowSource::Filter filter);
-
+    // While suspended (a form called from the list runs), the list reads
+    // nothing and gives up its reads.
+    void suspend();
+    void resume();
     // Scrolling. Each leaves the highlight on the current row.
     void lineUp() { m_list.lineUp(); }
     void lineDown() { m_list.lineDown(); }
@@ -123,6 +137,66 @@ public:
     bool locate(std::string_view typed) { return m_list.locate(typed); }
     // The user highlighted row `row` (1-based).
     void setCurrentRow(int row) { m_list.setCurrentRow(row); }
+
+    const std::deque<BrowseRow> &rows() const { return m_list.rows(); }
+    // 1-based; 0 when the page is empty.
+    int currentRow() const { return m_list.currentRow(); }
+    // 0 to 100: where the scroll box stands.
+    int thumb() const { return m_list.thumb(); }
+    bool isScrollBarVisible() const { return m_list.isScrollBarVisible(); }
+    bool isOpen() const { return m_open; }
+
+    // Re-reads the highlighted record into the buffer (watched with
+    // `watch`). False when there is none, or it is gone (the page then
+    // comes back around its neighbour), or the read failed (reported).
+    bool reread(bool watch);
+    // After a form changed the file: shows the record `recordNumber` (or,
+    // when it cannot be read, the buffer's key) at its place.
+    void resetToRecord(std::int64_t recordNumber);
+    // Rebuilds the page where it stands; with `dropCurrent`, without the
+    // highlighted row (it was deleted).
+    void rebuildAfterForm(bool dropCurrent);
+
+protected:
+    bool failed() const { return m_list.hasFailed() || m_viewFailed; }
+    AppContext &m_context;
+    BrowseHost &m_host;
+    DataFile &m_file;
+
+private:
+    bool openView();
+    void fail(const Status &status);
+
+    const KeyedListConfig m_listConfig;
+    PagedList m_list;
+    std::vector<std::unique_ptr<FileUse>> m_uses;
+    bool m_open = false;
+    bool m_viewFailed = false;
+    bool m_suspended = false;
+};
+
+// A browse window's list: the keyed list plus the request it was opened
+// with, select mode, Insert, Change, Delete and Select through the file's
+// update form, the popup items, and the refresh after the form.
+class PagedBrowse : public KeyedList
+{
+public:
+    // The list described by `config`; `host` is its widget. Both must
+    // outlive the list.
+    PagedBrowse(AppContext &context, BrowseConfig config, BrowseHost &host);
+    ~PagedBrowse() override;
+
+    const BrowseConfig &config() const { return m_config; }
+
+    // Opens the files and fills the first page for `request`: SelectRecord
+    // opens the list for selection, around the record the caller left in
+    // the file's buffer. False when the view cannot be opened (warning kind
+    // 36 shown) or the first read failed (kind 35).
+    bool open(int request = 0);
+    // Releases the files and returns the list's response: completed after a
+    // select, cancelled otherwise. Idempotent (a closed list returns its
+    // last response).
+    int close();
 
     // The buttons. Each does nothing when its button is not enabled.
     void insert();
@@ -151,12 +225,6 @@ public:
     // Presses the button of popup item `item` (1 to 4).
     void choosePopupItem(int item);
 
-    const std::deque<BrowseRow> &rows() const { return m_list.rows(); }
-    // 1-based; 0 when the page is empty.
-    int currentRow() const { return m_list.currentRow(); }
-    // 0 to 100: where the scroll box stands.
-    int thumb() const { return m_list.thumb(); }
-    bool isScrollBarVisible() const { return m_list.isScrollBarVisible(); }
     bool isSelectMode() const { return m_selectMode; }
     bool hasUpdateForm() const { return !m_config.updateProcedure.empty(); }
     bool canInsert() const { return hasUpdateForm(); }
@@ -164,27 +232,12 @@ public:
     bool canDelete() const { return canChange(); }
     bool canSelect() const { return m_selectMode && currentRow() > 0; }
     int response() const { return m_response; }
-    bool isOpen() const { return m_open; }
 
 private:
-    bool failed() const { return m_list.hasFailed() || m_viewFailed; }
-    bool openView();
-    void fail(const Status &status);
-    void resetToRecord(std::int64_t recordNumber);
-    bool reread(bool watch);
     void callForm(int request);
     void afterForm(int request);
 
-    AppContext &m_context;
     const BrowseConfig m_config;
-    BrowseHost &m_host;
-    DataFile &m_file;
-    PagedList m_list;
-    std::vector<std::unique_ptr<FileUse>> m_uses;
-
-    bool m_open = false;
-    bool m_viewFailed = false;
-    bool m_inForm = false;
     bool m_selectMode = false;
     int m_response = 2;
 };
