@@ -21,6 +21,7 @@
 #include <chrono>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -509,7 +510,7 @@ TEST(ActivityEditFlagsTest, AcceptedFieldsSetTheirFlagOnlyWhenTheyDifferFromTheO
 class SavingStation
 {
 public:
-    SavingStation(const std::filesystem::path &directory, int occurrences);
+    SavingStation(const std::filesystem::path &directory, int occurrences, int pauseMs = 0);
     ~SavingStation() { kill(); }
     SavingStation(const SavingStation &) = delete;
     SavingStation &operator=(const SavingStation &) = delete;
@@ -531,12 +532,13 @@ private:
     std::vector<std::string> m_lines;
 };
 
-SavingStation::SavingStation(const std::filesystem::path &directory, int occurrences)
+SavingStation::SavingStation(const std::filesystem::path &directory, int occurrences, int pauseMs)
 {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)
         return;
-    std::vector<std::string> words = {SAVE_HELPER, directory.string(), std::to_string(occurrences)};
+    std::vector<std::string> words = {SAVE_HELPER, directory.string(), std::to_string(occurrences),
+                                      std::to_string(pauseMs)};
     std::vector<char *> argv;
     for (std::string &word : words)
         argv.push_back(word.data());
@@ -695,6 +697,35 @@ TEST_F(ActivitySaveCrashTest, SaveKilledAtAnyMomentLeavesEachActivityWholeOrAbse
     EXPECT_GE(killedInSave, 1) << "no round was killed inside a save";
     RecordProperty("activities", static_cast<int>(stored));
     RecordProperty("killed_in_save", killedInSave);
+}
+
+TEST_F(ActivitySaveCrashTest, TwoStationsAddingAtOnceBothStoreEveryActivityUnderItsOwnNumber)
+{
+    // Stations that pause between saves, as people do.
+    SavingStation first(m_dir.path(), kOccurrences, 30);
+    SavingStation second(m_dir.path(), kOccurrences, 30);
+    ASSERT_TRUE(first.waitFor("ready", 10000)) << first.transcript();
+    ASSERT_TRUE(second.waitFor("ready", 10000)) << second.transcript();
+    // Both save, one after the other, for as long as they are let.
+    EXPECT_TRUE(first.waitFor("saved 5", 10000) || second.waitFor("saved 5", 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    first.kill();
+    second.kill();
+    std::set<std::string> numbers;
+    for (const SavingStation *station : {&first, &second}) {
+        int saved = 0;
+        for (const std::string &line : station->lines()) {
+            EXPECT_FALSE(line.starts_with("failed")) << station->transcript();
+            if (line.starts_with("saved ")) {
+                ++saved;
+                EXPECT_TRUE(numbers.insert(line).second) << "a number stored twice: " << line;
+            }
+        }
+        EXPECT_GE(saved, 1) << "a station never got to save: " << station->transcript();
+    }
+    const std::int64_t stored = reopenAndCheck();
+    EXPECT_GE(stored, static_cast<std::int64_t>(numbers.size()));
+    EXPECT_LE(stored, static_cast<std::int64_t>(numbers.size()) + 2);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // working directory given on its command line that stores new activities,
 // one save after another, until it is killed.
 //
-//   schedulelogic_save_helper DIR OCCURRENCES
+//   schedulelogic_save_helper DIR OCCURRENCES [PAUSE_MS]
 //
 // Each activity has OCCURRENCES weekly dates and the people Ann, Bea and
 // Cid. It reports on its output, a line each: "ready" once its files are
@@ -19,7 +19,9 @@
 
 #include <chrono>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -43,12 +45,20 @@ ActivityEdit newActivity(AppData &data, int occurrences)
     return edit;
 }
 
-int saveUntilKilled(AppData &data, int occurrences)
+int saveUntilKilled(AppData &data, int occurrences, int pauseMs)
 {
     ScriptedPrompter prompter;
-    FileUse activities(data.activity, prompter);
-    FileUse dates(data.dates, prompter);
-    FileUse people(data.personAct, prompter);
+    std::unique_ptr<FileUse> uses[3];
+    try {
+        uses[0] = std::make_unique<FileUse>(data.activity, prompter);
+        uses[1] = std::make_unique<FileUse>(data.dates, prompter);
+        uses[2] = std::make_unique<FileUse>(data.personAct, prompter);
+    } catch (const ProgramHalted &halted) {
+        std::cout << "halted: " << halted.finalText << ": "
+                  << (prompter.shown().empty() ? "" : prompter.shown().back().request.text)
+                  << std::endl;
+        return 1;
+    }
     for (DataFile *file : {&data.activity, &data.dates, &data.personAct}) {
         // A small page cache makes the pages reach the files before the
         // commit, where a kill finds them half-written.
@@ -67,6 +77,10 @@ int saveUntilKilled(AppData &data, int occurrences)
             return 1;
         }
         std::cout << "saved " << edit.activity.ACTNUMBER << std::endl;
+        // A household's station pauses between saves; one that never does
+        // keeps the files locked for others almost all the time.
+        if (pauseMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
     return 0;
 }
@@ -77,10 +91,10 @@ int main(int argc, char **argv)
 {
     // Never outlive the test program, even when it dies.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() == 1 || argc != 3)
+    if (getppid() == 1 || argc < 3 || argc > 4)
         return 2;
     AppData data;
     if (!data.database.open(argv[1]).ok())
         return 1;
-    return saveUntilKilled(data, std::stoi(argv[2]));
+    return saveUntilKilled(data, std::stoi(argv[2]), argc == 4 ? std::stoi(argv[3]) : 0);
 }
