@@ -1,8 +1,8 @@
 #include "schedulelogic/activityedit.h"
 
 #include "schedulelogic/generate.h"
-#include "storage/cursor.h"
 #include "storage/savescope.h"
+#include "storage/table.h"
 
 #include <algorithm>
 
@@ -15,11 +15,9 @@ using namespace keys;
 // The highest activity number on file: 0 when the file is empty.
 Status highestActivityNumber(AppData &data, std::int32_t &number)
 {
-    BufferKeeper<ActivityRecord> keeper(data.ACT);
-    Cursor cursor(data.activity, ACT_ACTNUMBER_KEY);
-    cursor.setStart();
+    TypedCursor<ActivityRecord> cursor(data.activity, ACT_ACTNUMBER_KEY);
     Status status = cursor.previous();
-    number = status.ok() ? data.ACT.ACTNUMBER : 0;
+    number = status.ok() ? cursor.record().ACTNUMBER : 0;
     return status.is(ErrorCode::NoRecord) ? Status() : status;
 }
 
@@ -59,20 +57,19 @@ Status addOccurrencesAndPeople(SaveScope &save, AppData &data, const ActivityEdi
 // Deletes every record of `file` whose key `key` (leading component the
 // activity number) carries `number`.
 template <class Record>
-Status removeAllOf(SaveScope &save, DataFile &file, Record &buffer, int key, std::int32_t number)
+Status removeAllOf(SaveScope &save, DataFile &file, int key, std::int32_t number)
 {
-    BufferKeeper<Record> keeper(buffer);
     Record probe{};
     probe.ACTNUMBER = number;
-    Cursor cursor(file, key);
-    cursor.setRangeEqual(1, &probe);
+    TypedCursor<Record> cursor(file, key);
+    cursor.setRangeEqual(1, probe);
     for (;;) {
         Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
             return {};
         if (!status.ok())
             return status;
-        if (status = save.remove(file); !status.ok())
+        if (status = save.remove(file, cursor.recordRef()); !status.ok())
             return status;
     }
 }
@@ -81,21 +78,20 @@ Status removeAllOf(SaveScope &save, DataFile &file, Record &buffer, int key, std
 // byte), from the lowest member on.
 template <class Visit> Status forEachMember(AppData &data, const Text<10> &group, Visit visit)
 {
-    BufferKeeper<GroupPeopleRecord> keeper(data.GRP);
     GroupPeopleRecord probe;
     probe.GROUP = group;
-    Cursor cursor(data.groupPeople, GRP_GROUP_KEY);
+    TypedCursor<GroupPeopleRecord> cursor(data.groupPeople, GRP_GROUP_KEY);
     // The key ignores letter case: the range holds every spelling of the
     // name, and only the exact one counts.
-    cursor.setRangeEqual(1, &probe);
+    cursor.setRangeEqual(1, probe);
     for (;;) {
         Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
             return {};
         if (!status.ok())
             return status;
-        if (data.GRP.GROUP == group)
-            visit(data.GRP.PEOPLE);
+        if (cursor.record().GROUP == group)
+            visit(cursor.record().PEOPLE);
     }
 }
 
@@ -133,37 +129,35 @@ Status ActivityEdit::loadForChange(AppData &data, const ActivityRecord &storedAc
     opening = occurrences.current;
 
     {
-        BufferKeeper<DatesRecord> keeper(data.DAT);
         DatesRecord probe;
         probe.ACTNUMBER = activity.ACTNUMBER;
-        Cursor cursor(data.dates, DAT_ACTNUMBER_KEY);
-        cursor.setRangeEqual(1, &probe);
+        TypedCursor<DatesRecord> cursor(data.dates, DAT_ACTNUMBER_KEY);
+        cursor.setRangeEqual(1, probe);
         for (;;) {
             Status status = cursor.next();
             if (status.is(ErrorCode::NoRecord))
                 break;
             if (!status.ok())
                 return status;
-            occurrences.insert(
-                {data.DAT.ACTNUMBER, data.DAT.DATE, data.DAT.TIME, data.DAT.ENDTIME});
+            const DatesRecord &read = cursor.record();
+            occurrences.insert({read.ACTNUMBER, read.DATE, read.TIME, read.ENDTIME});
         }
     }
     position = occurrences.find(occurrences.current);
     if (position == OccurrenceQueue::npos)
         position = occurrences.size(); // the edited occurrence is added on OK
 
-    BufferKeeper<PersonActRecord> keeper(data.PER);
     PersonActRecord probe;
     probe.ACTNUMBER = activity.ACTNUMBER;
-    Cursor cursor(data.personAct, PER_ACTIVITY_KEY);
-    cursor.setRangeEqual(1, &probe);
+    TypedCursor<PersonActRecord> cursor(data.personAct, PER_ACTIVITY_KEY);
+    cursor.setRangeEqual(1, probe);
     for (;;) {
         Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
             return {};
         if (!status.ok())
             return status;
-        participants.insert({data.PER.ACTNUMBER, data.PER.PERSON});
+        participants.insert({cursor.record().ACTNUMBER, cursor.record().PERSON});
     }
 }
 
@@ -328,10 +322,11 @@ SaveResult saveChangedActivity(AppData &data, Prompter &prompter, ActivityEdit &
     data.ACT = edit.activity;
     if (Status status = save.put(data.activity, edit.stored); !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Write, data.activity);
-    if (Status status = removeAllOf(save, data.dates, data.DAT, DAT_ACTNUMBER_KEY, number);
+    if (Status status = removeAllOf<DatesRecord>(save, data.dates, DAT_ACTNUMBER_KEY, number);
         !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Delete, data.dates);
-    if (Status status = removeAllOf(save, data.personAct, data.PER, PER_ACTIVITY_KEY, number);
+    if (Status status =
+            removeAllOf<PersonActRecord>(save, data.personAct, PER_ACTIVITY_KEY, number);
         !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Delete, data.personAct);
     const DataFile *failedOn = nullptr;

@@ -1,6 +1,6 @@
 #include "schedulelogic/conflicts.h"
 
-#include "storage/cursor.h"
+#include "storage/table.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -52,11 +52,6 @@ ConflictChoice ConflictCheck::check(const Occurrence &entry, bool seriesCheck)
         return m_choice;
     m_choice = ConflictChoice::Accept;
 
-    BufferKeeper keepSpecial(m_data.SPE);
-    BufferKeeper keepDates(m_data.DAT);
-    BufferKeeper keepPeople(m_data.PER);
-    BufferKeeper keepActivity(m_data.ACT);
-
     if (checkPeriods(entry.date, seriesCheck))
         return m_choice;
     checkActivities(entry, seriesCheck);
@@ -86,7 +81,7 @@ const std::vector<SpecialRecord> &ConflictCheck::periods()
     if (m_periods)
         return *m_periods;
     m_periods.emplace();
-    Cursor cursor(m_data.special, SPE_DATE_KEY);
+    TypedCursor<SpecialRecord> cursor(m_data.special, SPE_DATE_KEY);
     for (;;) {
         const Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
@@ -95,7 +90,7 @@ const std::vector<SpecialRecord> &ConflictCheck::periods()
             reportFailure(m_data.special, status);
             break;
         }
-        m_periods->push_back(m_data.SPE);
+        m_periods->push_back(cursor.record());
     }
     return *m_periods;
 }
@@ -122,8 +117,8 @@ const std::vector<Text<10>> &ConflictCheck::peopleOf(std::int32_t actNumber)
     std::vector<Text<10>> &people = m_peopleOf[actNumber];
     PersonActRecord probe;
     probe.ACTNUMBER = actNumber;
-    Cursor cursor(m_data.personAct, PER_ACTIVITY_KEY);
-    cursor.setRangeEqual(1, &probe);
+    TypedCursor<PersonActRecord> cursor(m_data.personAct, PER_ACTIVITY_KEY);
+    cursor.setRangeEqual(1, probe);
     for (;;) {
         const Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
@@ -132,7 +127,7 @@ const std::vector<Text<10>> &ConflictCheck::peopleOf(std::int32_t actNumber)
             reportFailure(m_data.personAct, status);
             break;
         }
-        people.push_back(m_data.PER.PERSON);
+        people.push_back(cursor.record().PERSON);
     }
     return people;
 }
@@ -160,10 +155,9 @@ void ConflictCheck::checkActivities(const Occurrence &entry, bool seriesCheck)
     low.TIME = std::numeric_limits<ClockTime>::min();
     DatesRecord high = low;
     high.TIME = latestStartBefore(entry.endTime);
-    Cursor cursor(m_data.dates, DAT_DATETIME_KEY);
-    cursor.setRangeBetween(2, &low, &high);
-    cursor.setFilter([&entry](const void *record) {
-        const auto &other = *static_cast<const DatesRecord *>(record);
+    TypedCursor<DatesRecord> cursor(m_data.dates, DAT_DATETIME_KEY);
+    cursor.setRangeBetween(2, low, high);
+    cursor.setFilter([&entry](const DatesRecord &other) {
         return other.ACTNUMBER != entry.actNumber &&
                timesOverlap(entry.time, entry.endTime, other.TIME, other.ENDTIME);
     });
@@ -175,7 +169,7 @@ void ConflictCheck::checkActivities(const Occurrence &entry, bool seriesCheck)
             reportFailure(m_data.dates, status);
             return;
         }
-        const DatesRecord occurrence = m_data.DAT;
+        const DatesRecord occurrence = cursor.record();
         if (!sharesParticipant(occurrence.ACTNUMBER))
             continue;
         Collision collision;
@@ -188,9 +182,9 @@ void ConflictCheck::checkActivities(const Occurrence &entry, bool seriesCheck)
 
 ActivityRecord ConflictCheck::activityOf(std::int32_t actNumber)
 {
-    m_data.ACT = ActivityRecord{};
-    m_data.ACT.ACTNUMBER = actNumber;
-    const Status status = m_data.activity.get(ACT_ACTNUMBER_KEY);
+    ActivityRecord activity;
+    activity.ACTNUMBER = actNumber;
+    const Status status = readByKey(m_data.activity, ACT_ACTNUMBER_KEY, activity);
     // An occurrence whose activity is gone is still a booking of its people:
     // it is shown under its number alone.
     if (!status.ok()) {
@@ -200,7 +194,7 @@ ActivityRecord ConflictCheck::activityOf(std::int32_t actNumber)
         missing.ACTNUMBER = actNumber;
         return missing;
     }
-    return m_data.ACT;
+    return activity;
 }
 
 } // namespace korvalen

@@ -138,15 +138,25 @@ Position Cursor::position() const
 
 Status Cursor::next()
 {
-    return m_db.remember(read(true));
+    return m_db.remember(read(true, nullptr));
 }
 
 Status Cursor::previous()
 {
-    return m_db.remember(read(false));
+    return m_db.remember(read(false, nullptr));
 }
 
-Status Cursor::read(bool forward)
+Status Cursor::next(void *record)
+{
+    return m_db.remember(read(true, record));
+}
+
+Status Cursor::previous(void *record)
+{
+    return m_db.remember(read(false, record));
+}
+
+Status Cursor::read(bool forward, void *into)
 {
     if (!m_file.isOpen())
         return Status(ErrorCode::FileNotOpen, standardMessage(ErrorCode::FileNotOpen));
@@ -168,7 +178,12 @@ Status Cursor::read(bool forward)
             std::swap(m_anchorRecord, m_scratch);
             m_anchor = Anchor::After;
             m_anchorNumber = number;
-            m_file.setCurrent(number, version, m_anchorRecord.get());
+            m_readNumber = number;
+            m_readVersion = version;
+            if (into)
+                codec.assign(into, m_anchorRecord.get());
+            else
+                m_file.setCurrent(number, version, m_anchorRecord.get());
             return {};
         }
         if (rc == SQLITE_DONE && m_livePhase == Phase::SameKey) {

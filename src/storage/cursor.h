@@ -43,9 +43,10 @@ private:
 
 // A traversal of one file in the order of one of its keys (or in record
 // order), optionally limited to a key range on the leading components and
-// a record filter. Reads fill the file's record buffer. Several cursors may
-// walk one file at once; each remembers where it is by key values and record
-// number, so writes between reads never make it skip or repeat a record.
+// a record filter. Reads fill the file's record buffer and make the record
+// the file's current one, or, given a record of their own, fill that and
+// leave the file as it was. Several cursors may walk one file at once; each remembers where it is
+// by key values and record number, so writes between reads never make it skip or repeat a record.
 // Non-copyable.
 class Cursor
 {
@@ -90,9 +91,18 @@ public:
     // end or the start; an engine failure otherwise.
     Status next();
     Status previous();
+    // As next() and previous(), but read into `record` (a record of the
+    // file's type) alone: the file's buffer, its current record and its
+    // pending watch stay as they were. On a failure `record` is unchanged.
+    Status next(void *record);
+    Status previous(void *record);
 
     // The position of the record read last (invalid before any read).
     Position position() const;
+    // The record number and version of the record read last (0 before any
+    // read): what a put or delete of that record names.
+    std::int64_t recordNumber() const { return m_readNumber; }
+    std::int64_t version() const { return m_readVersion; }
 
     // Resets the stepping statement, giving up its read lock. The cursor
     // keeps its place.
@@ -114,7 +124,7 @@ private:
         Beyond
     };
 
-    Status read(bool forward);
+    Status read(bool forward, void *into);
     Status begin(bool forward);
     Status beginPhase(Phase phase, bool forward);
     Statement *statementFor(Phase phase, bool forward, bool inclusive, int components);
@@ -136,6 +146,8 @@ private:
     int m_anchorComponents = 0;
     std::unique_ptr<void, void (*)(void *)> m_anchorRecord;
     std::int64_t m_anchorNumber = 0;
+    std::int64_t m_readNumber = 0;
+    std::int64_t m_readVersion = 0;
     std::unique_ptr<void, void (*)(void *)> m_scratch;
 
     Statement *m_live = nullptr; // the stepping statement, one of m_statements
