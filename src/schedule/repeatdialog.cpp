@@ -1,12 +1,14 @@
 #include "schedule/repeatdialog.h"
 
 #include "runtime/pictures.h"
+#include "schedule/repeatkit.h"
+#include "schedule/repeatparameters.h"
 #include "storage/openfile.h"
 #include "ui/appcontext.h"
-#include "ui/browselist.h"
 #include "ui/formkit.h"
 #include "ui/listview.h"
-#include "ui/procedures.h"
+#include "ui/statusline.h"
+#include "ui/timespinbox.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -20,13 +22,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -38,242 +36,13 @@
 
 namespace korvalen {
 
+using namespace repeatkit;
+
 namespace {
 
 const char *const kRepeatTitle = "Activity Repeats";
-const char *const kFixedTitle = "Repeat Activity (Fixed Periods)";
-const char *const kWeekdayTitle = "Specific Weekday";
-
-constexpr ClockTime kTimeStep = 90000;
-
-const Picture &datePicture()
-{
-    static const Picture picture = *Picture::parse("D3B");
-    return picture;
-}
-
-const Picture &timePicture()
-{
-    static const Picture picture = *Picture::parse("T3");
-    return picture;
-}
-
-QString shownDate(Date date)
-{
-    return qs(datePicture().format(date));
-}
-
-// A focus the user gave: the controls that act when they receive the focus
-// act on these only, never when their window is activated again after a
-// dialog or message box closed.
-bool isUserFocus(Qt::FocusReason reason)
-{
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-           reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
-}
-
-// Leaving a field by the user's own move, so that what was typed counts.
-bool isLeaving(QEvent *event)
-{
-    return event->type() == QEvent::FocusOut &&
-           isUserFocus(static_cast<QFocusEvent *>(event)->reason());
-}
-
-QPushButton *newButton(QWidget *parent, const QString &text, const QString &tip = {})
-{
-    auto *button = new QPushButton(text, parent);
-    // Enter presses the button that has the focus; in the fields it moves
-    // on instead (see the windows' event filters).
-    button->setAutoDefault(true);
-    if (!tip.isEmpty()) {
-        button->setToolTip(tip);
-        button->setStatusTip(tip);
-    }
-    return button;
-}
-
-QPushButton *newCalendarButton(QWidget *parent, const QString &tip)
-{
-    QPushButton *button = newButton(parent, QStringLiteral("Cal"), tip);
-    button->setFixedWidth(button->fontMetrics().horizontalAdvance("Cal") + 24);
-    return button;
-}
-
-void setTip(QWidget *widget, const QString &tip)
-{
-    widget->setToolTip(tip);
-    widget->setStatusTip(tip);
-}
-
-// The window's status line, showing the status tip of the control that
-// has the focus. The connection ends with the status line.
-QStatusBar *newStatusLine(QDialog &window, QMetaObject::Connection &watch)
-{
-    auto *line = new QStatusBar(&window);
-    line->setSizeGripEnabled(false);
-    watch = QObject::connect(qApp, &QApplication::focusChanged, line,
-                             [&window, line](QWidget *, QWidget *now) {
-                                 if (!now || !window.isAncestorOf(now))
-                                     return;
-                                 for (QWidget *w = now; w && w != &window; w = w->parentWidget()) {
-                                     if (!w->statusTip().isEmpty()) {
-                                         line->showMessage(w->statusTip());
-                                         return;
-                                     }
-                                 }
-                                 line->clearMessage();
-                             });
-    return line;
-}
-
-bool showStatusTipEvent(QEvent *event, QStatusBar *line)
-{
-    if (event->type() != QEvent::StatusTip || !line)
-        return false;
-    line->showMessage(static_cast<QStatusTipEvent *>(event)->tip());
-    return true;
-}
-
-// The date picker over a date field: the date picked, or nothing when the
-// picker was cancelled. The caller's request and response are kept.
-std::optional<Date> pickFromCalendar(AppContext &context)
-{
-    SharedGlobals &globals = context.globals;
-    const std::int32_t request = globals.request;
-    const std::int32_t response = globals.response;
-    context.PickedDate = 0;
-    globals.request = SelectRecord;
-    globals.response = RequestCancelled;
-    const bool called = context.procedures->call("LOOKUPCAL", context);
-    const bool picked = called && globals.response == RequestCompleted && context.PickedDate != 0;
-    const Date date = context.PickedDate;
-    globals.request = request;
-    globals.response = response;
-    if (!picked)
-        return std::nullopt;
-    return date;
-}
-
-// Reads a date field: its date, or nothing when the text is not a date
-// (the field then beeps and shows `held` again).
-std::optional<Date> readDateField(QLineEdit *field, Date held, Prompter &prompter)
-{
-    std::optional<std::int64_t> typed = datePicture().parseInput(field->text().toStdString());
-    const Date date = typed ? static_cast<Date>(*typed) : held;
-    field->setText(shownDate(date));
-    field->setModified(false);
-    if (!typed) {
-        prompter.beep();
-        field->setFocus();
-        field->selectAll();
-        return std::nullopt;
-    }
-    return date;
-}
-
-// The date a field shows or has typed in it, for enabling OK while the user
-// types: the typed date when it is one, else `held`.
-Date typedOrHeld(const QLineEdit *field, Date held)
-{
-    std::optional<std::int64_t> typed = datePicture().parseInput(field->text().toStdString());
-    return typed ? static_cast<Date>(*typed) : held;
-}
-
-void showHelp(AppContext &context, const char *topic)
-{
-    if (context.showHelp)
-        context.showHelp(topic);
-}
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-// The time spin box
-
-TimeSpinBox::TimeSpinBox(QWidget *parent) : QAbstractSpinBox(parent)
-{
-    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
-    const int width = fontMetrics().horizontalAdvance(QStringLiteral("12:00PMM"));
-    setMinimumWidth(width + 32);
-    showValue();
-}
-
-void TimeSpinBox::setValue(ClockTime value)
-{
-    m_value = std::clamp<ClockTime>(value, 0, kHundredthsPerDay);
-    showValue();
-}
-
-void TimeSpinBox::showValue()
-{
-    lineEdit()->setText(qs(timePicture().format(m_value)));
-    lineEdit()->setModified(false);
-}
-
-std::optional<ClockTime> TimeSpinBox::typedValue() const
-{
-    // A value may carry seconds its picture does not show: the text left as
-    // shown keeps them.
-    if (text() == qs(timePicture().format(m_value)))
-        return m_value;
-    std::optional<std::int64_t> typed = timePicture().parseInput(text().toStdString());
-    if (!typed || *typed < 0 || *typed > kHundredthsPerDay)
-        return std::nullopt;
-    return static_cast<ClockTime>(*typed);
-}
-
-bool TimeSpinBox::acceptTyped()
-{
-    std::optional<ClockTime> typed = typedValue();
-    const bool changed = typed && *typed != m_value;
-    if (typed)
-        m_value = *typed;
-    showValue();
-    if (changed)
-        emit valueEdited(m_value);
-    return typed.has_value();
-}
-
-bool TimeSpinBox::isEdited() const
-{
-    return lineEdit()->isModified();
-}
-
-void TimeSpinBox::stepBy(int steps)
-{
-    // Typing not yet accepted is where the step starts from, when it is a time.
-    const ClockTime from = typedValue().value_or(m_value);
-    // "No time" steps to midnight, the first time of the day.
-    const ClockTime next =
-        from == 0 ? 1 : std::clamp<ClockTime>(from + steps * kTimeStep, 1, kHundredthsPerDay);
-    const bool changed = next != m_value;
-    m_value = next;
-    showValue();
-    if (changed)
-        emit valueEdited(m_value);
-}
-
-QValidator::State TimeSpinBox::validate(QString &input, int &) const
-{
-    return timePicture().parseInput(input.toStdString()) ? QValidator::Acceptable
-                                                         : QValidator::Intermediate;
-}
-
-void TimeSpinBox::fixup(QString &input) const
-{
-    input = qs(timePicture().format(m_value));
-}
-
-QAbstractSpinBox::StepEnabled TimeSpinBox::stepEnabled() const
-{
-    StepEnabled enabled = StepNone;
-    if (m_value < kHundredthsPerDay)
-        enabled |= StepUpEnabled;
-    if (m_value != 1)
-        enabled |= StepDownEnabled;
-    return enabled;
-}
 
 // ---------------------------------------------------------------------------
 // The list of dates of "Activity Repeats": the occurrences as they stand in
@@ -318,392 +87,6 @@ private:
 };
 
 // ---------------------------------------------------------------------------
-// "Repeat Activity (Fixed Periods)" and "Specific Weekday"
-
-RepeatParameterDialog::RepeatParameterDialog(AppContext &context, QWidget *parent,
-                                             const char *title, Date startDate, Date until,
-                                             const QString &untilTip)
-    : QDialog(parent), m_context(context), m_start(startDate), m_until(until)
-{
-    setWindowTitle(tr(title));
-    setFont(QFont("MS Sans Serif", 9));
-    m_untilEntry = new QLineEdit(shownDate(until), this);
-    m_untilEntry->setFixedWidth(m_untilEntry->fontMetrics().horizontalAdvance("Mmm 00,0000") + 16);
-    setTip(m_untilEntry, untilTip);
-    m_untilEntry->installEventFilter(this);
-    m_calendar = newCalendarButton(this, QStringLiteral("Pop up calendar"));
-    m_statusLine = newStatusLine(*this, m_focusWatch);
-    connect(m_untilEntry, &QLineEdit::textChanged, this, [this] { updateOk(); });
-    connect(m_calendar, &QPushButton::clicked, this, [this] { pickUntil(); });
-}
-
-RepeatParameterDialog::~RepeatParameterDialog()
-{
-    disconnect(m_focusWatch);
-}
-
-QLayout *RepeatParameterDialog::createUntilRow(const QString &prompt, int promptWidth)
-{
-    auto *row = new QHBoxLayout;
-    auto *label = new QLabel(prompt, this);
-    label->setMinimumWidth(promptWidth);
-    label->setBuddy(m_untilEntry);
-    row->addWidget(label);
-    row->addWidget(m_untilEntry);
-    row->addWidget(m_calendar);
-    row->addStretch(1);
-    return row;
-}
-
-QLayout *RepeatParameterDialog::createButtonRow()
-{
-    m_ok = newButton(this, QStringLiteral("OK"));
-    m_cancel = newButton(this, QStringLiteral("Cancel"));
-    m_help = newButton(this, QStringLiteral("Help"));
-    connect(m_ok, &QPushButton::clicked, this, [this] { pressOk(); });
-    connect(m_cancel, &QPushButton::clicked, this, [this] { reject(); });
-    connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACT"); });
-    auto *column = new QVBoxLayout;
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton *button : {m_ok, m_cancel, m_help})
-        buttons->addWidget(button);
-    column->addLayout(buttons);
-    column->addWidget(m_statusLine);
-    return column;
-}
-
-void RepeatParameterDialog::updateOk()
-{
-    if (m_ok)
-        m_ok->setEnabled(typedOrHeld(m_untilEntry, m_until) >= m_context.clock.today() &&
-                         otherValuesAllowOk());
-}
-
-bool RepeatParameterDialog::acceptUntil()
-{
-    std::optional<Date> date = readDateField(m_untilEntry, m_until, m_context.prompter);
-    if (date)
-        m_until = *date;
-    updateOk();
-    return date.has_value();
-}
-
-void RepeatParameterDialog::pressOk()
-{
-    // A changed until date is accepted first; refused, it keeps the focus.
-    if (m_untilEntry->isModified() && !acceptUntil())
-        return;
-    if (m_ok->isEnabled())
-        accept();
-}
-
-void RepeatParameterDialog::pickUntil()
-{
-    if (std::optional<Date> picked = pickFromCalendar(m_context)) {
-        m_untilEntry->setText(shownDate(*picked));
-        acceptUntil();
-    }
-    updateOk();
-    m_untilEntry->setFocus();
-}
-
-bool RepeatParameterDialog::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_untilEntry && isEnterPress(event)) {
-        if (acceptUntil())
-            focusNextChild();
-        return true;
-    }
-    // Leaving a changed field accepts it once the focus has moved; OK and
-    // Cancel pressed meanwhile have their say first.
-    if (watched == m_untilEntry && isLeaving(event) && m_untilEntry->isModified()) {
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible() && m_untilEntry->isModified())
-                acceptUntil();
-        });
-    }
-    // Enter on an option goes on to the next control; it presses no button.
-    if (qobject_cast<QRadioButton *>(watched) && isEnterPress(event)) {
-        focusNextChild();
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-bool RepeatParameterDialog::event(QEvent *event)
-{
-    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
-}
-
-FixedPeriodDialog::FixedPeriodDialog(AppContext &context, QWidget *parent,
-                                     const ActivityRecord &activity, RepeatUnit unit,
-                                     Date startDate)
-    // The values stored for another pattern mean nothing for this one.
-    : RepeatParameterDialog(context, parent, kFixedTitle, startDate,
-                            activity.REPEATTYPE == patternOfUnit(unit) ? activity.REPEND : 0,
-                            QStringLiteral("Must be later than start date")),
-      m_repeatUnit(unit)
-{
-    createControls(unit);
-    m_number->setValue(activity.REPEATTYPE == patternOfUnit(unit) ? activity.REPNUMBER : 0);
-    m_numberPending = false;
-    updateOk();
-    m_number->setFocus();
-}
-
-void FixedPeriodDialog::createControls(RepeatUnit unit)
-{
-    m_number = new QSpinBox(this);
-    // 0 is where a new pattern starts; shown blank, it keeps OK disabled.
-    m_number->setRange(0, 99);
-    m_number->setSpecialValueText(QStringLiteral(" "));
-    m_number->setMinimumWidth(m_number->fontMetrics().horizontalAdvance("0000") + 32);
-    setTip(m_number, QStringLiteral("How many days, weeks, or months   "));
-    m_number->installEventFilter(this);
-    connect(m_number, &QSpinBox::valueChanged, this, [this] {
-        m_numberPending = true;
-        updateOk();
-    });
-    m_unitLabel = new QLabel(qs(repeatUnitText(unit)), this);
-    m_unitLabel->setMinimumWidth(m_unitLabel->fontMetrics().horizontalAdvance("Months") + 4);
-
-    auto *numberRow = new QHBoxLayout;
-    auto *prompt = new QLabel(QStringLiteral("Repeat Activity Every "), this);
-    prompt->setBuddy(m_number);
-    numberRow->addWidget(prompt);
-    numberRow->addWidget(m_number);
-    numberRow->addWidget(m_unitLabel);
-    numberRow->addStretch(1);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(numberRow);
-    // The until date stands under the number.
-    layout->addLayout(createUntilRow(QStringLiteral("Until"), prompt->sizeHint().width()));
-    layout->addLayout(createButtonRow());
-}
-
-int FixedPeriodDialog::number() const
-{
-    return m_number->value();
-}
-
-bool FixedPeriodDialog::otherValuesAllowOk() const
-{
-    return m_number->value() >= 1;
-}
-
-bool FixedPeriodDialog::acceptNumber()
-{
-    m_numberPending = false;
-    if (m_repeatUnit != RepeatUnit::Months || dayOf(m_start) < 29)
-        return true;
-    const int answer = m_context.prompter.message(
-        {kFixedTitle,
-         "Warning: If a month does not have enough days, the activity will scheduled for the "
-         "next month. Continue?",
-         MessageIcon::Exclamation, ButtonYes | ButtonNo, ButtonNo});
-    if (answer == ButtonYes)
-        return true;
-    m_number->setFocus();
-    m_number->selectAll();
-    return false;
-}
-
-void FixedPeriodDialog::pressOk()
-{
-    if (m_numberPending && !acceptNumber())
-        return;
-    RepeatParameterDialog::pressOk();
-}
-
-bool FixedPeriodDialog::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_number && isEnterPress(event)) {
-        m_number->interpretText();
-        if (acceptNumber())
-            focusNextChild();
-        return true;
-    }
-    if (watched == m_number && isLeaving(event) && m_numberPending) {
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible() && m_numberPending)
-                acceptNumber();
-        });
-    }
-    return RepeatParameterDialog::eventFilter(watched, event);
-}
-
-Response runFixedPeriodDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
-                              RepeatUnit unit, Date startDate)
-{
-    FixedPeriodDialog dialog(context, parent, activity, unit, startDate);
-    if (dialog.exec() != QDialog::Accepted)
-        return RequestCancelled;
-    activity.REPNUMBER = static_cast<std::int16_t>(dialog.number());
-    activity.REPEND = dialog.until();
-    return RequestCompleted;
-}
-
-namespace {
-
-// The option texts and the week each stands for; ACT:WEEK keeps the first
-// four characters of the week.
-const std::array<const char *, 5> kWeekOptions = {"1st ", "2nd ", "3rd ", "4th ", "Last "};
-const std::array<const char *, 5> kWeekTexts = {"1st Week", "2nd Week", "3rd Week", "4th Week",
-                                                "Last Week"};
-
-} // namespace
-
-WeekdayDialog::WeekdayDialog(AppContext &context, QWidget *parent, const ActivityRecord &activity,
-                             Date startDate)
-    : RepeatParameterDialog(context, parent, kWeekdayTitle, startDate, activity.REPEND,
-                            QStringLiteral("Must be Later than Start Date"))
-{
-    m_weekday = activity.WEEKDAY == 0 ? 1 : activity.WEEKDAY;
-    createControls();
-    // A stored week selects the option of the same first four characters;
-    // a blank or unknown one selects the first.
-    int checked = 0;
-    for (std::size_t i = 0; i < kWeekTexts.size(); ++i) {
-        if (!activity.WEEK.isBlank() && Text<4>(kWeekTexts[i]) == activity.WEEK)
-            checked = static_cast<int>(i);
-    }
-    m_week = Text<4>(kWeekTexts[static_cast<std::size_t>(checked)]);
-    m_weeks->button(checked)->setChecked(true);
-    updateOk();
-}
-
-WeekdayDialog::~WeekdayDialog()
-{
-    (void)m_list->browse().close();
-}
-
-void WeekdayDialog::createList()
-{
-    BrowseConfig config;
-    config.file = &m_context.data.weekday;
-    config.key = keys::WEE_DAYNUMBER_KEY;
-    config.keyField = numberKeyField(&WeekdayRecord::DAYNUMBER);
-    config.columns = {textColumn("Day of the Week", 36, "s9", &WeekdayRecord::DAY)};
-    config.messages.list = "Select the week day ";
-    m_list = new BrowseList(m_context, std::move(config), this);
-    m_list->setToolTip(QStringLiteral("Select the week day "));
-    // The seven days fit without scrolling.
-    m_list->setMinimumHeight(m_list->fontMetrics().height() * 10 + 12);
-    m_list->setMinimumWidth(dialogUnitsToPixels(font(), 56));
-    m_list->table()->installEventFilter(this);
-    m_list->table()->viewport()->installEventFilter(this);
-}
-
-void WeekdayDialog::createControls()
-{
-    createList();
-    auto *occurrence = new QGroupBox(QStringLiteral("Occurrence"), this);
-    setTip(occurrence, QStringLiteral("Which weekof the month"));
-    m_weeks = new QButtonGroup(this);
-    auto *weeks = new QVBoxLayout(occurrence);
-    for (std::size_t i = 0; i < kWeekOptions.size(); ++i) {
-        auto *radio = new QRadioButton(QString::fromLatin1(kWeekOptions[i]), occurrence);
-        m_weeks->addButton(radio, static_cast<int>(i));
-        radio->installEventFilter(this);
-        weeks->addWidget(radio);
-    }
-    connect(m_weeks, &QButtonGroup::idClicked, this,
-            [this](int id) { m_week = Text<4>(kWeekTexts[static_cast<std::size_t>(id)]); });
-
-    auto *choices = new QHBoxLayout;
-    choices->addWidget(m_list, 1);
-    choices->addWidget(occurrence, 0, Qt::AlignTop);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Activity will repeat on the specified weekday"), this));
-    layout->addLayout(choices);
-    layout->addWidget(
-        new QLabel(QStringLiteral("of each month. (e.g., 2nd Tueday of the month) "), this));
-    layout->addLayout(createUntilRow(QStringLiteral("Until:")));
-    layout->addLayout(createButtonRow());
-}
-
-QRadioButton *WeekdayDialog::weekButton(int index) const
-{
-    return qobject_cast<QRadioButton *>(m_weeks->button(index));
-}
-
-bool WeekdayDialog::start()
-{
-    if (!m_list->browse().open())
-        return false;
-    showChosenDay();
-    m_list->setFocus();
-    return true;
-}
-
-void WeekdayDialog::showChosenDay()
-{
-    WeekdayRecord probe;
-    probe.DAYNUMBER = static_cast<std::uint8_t>(m_weekday);
-    m_list->browse().pages().repositionAtKey(&probe, 1);
-}
-
-void WeekdayDialog::showEvent(QShowEvent *event)
-{
-    RepeatParameterDialog::showEvent(event);
-    // Once the list has its height, the chosen day is highlighted again
-    // with as many days around it as fit.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_list->browse().isOpen())
-                showChosenDay();
-        },
-        Qt::QueuedConnection);
-}
-
-void WeekdayDialog::chooseHighlighted()
-{
-    const BrowseRow *row = m_list->browse().pages().current();
-    if (row && row->record)
-        m_weekday = static_cast<const WeekdayRecord *>(row->record.get())->DAYNUMBER;
-}
-
-bool WeekdayDialog::acceptUntil()
-{
-    if (!RepeatParameterDialog::acceptUntil())
-        return false;
-    if (m_start < m_until)
-        return true;
-    m_context.prompter.beep();
-    untilField()->setFocus();
-    untilField()->selectAll();
-    return false;
-}
-
-bool WeekdayDialog::eventFilter(QObject *watched, QEvent *event)
-{
-    // Enter or a click on a day chooses it; the arrow keys only move.
-    if (watched == m_list->table() && isEnterPress(event)) {
-        chooseHighlighted();
-        return true;
-    }
-    if (watched == m_list->table()->viewport() && event->type() == QEvent::MouseButtonRelease &&
-        m_list->table()->rowAt(static_cast<QMouseEvent *>(event)->position().toPoint().y()) >= 0)
-        chooseHighlighted();
-    return RepeatParameterDialog::eventFilter(watched, event);
-}
-
-Response runWeekdayDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,
-                          Date startDate)
-{
-    WeekdayDialog dialog(context, parent, activity, startDate);
-    if (!dialog.start() || dialog.exec() != QDialog::Accepted)
-        return RequestCancelled;
-    activity.WEEK = dialog.week();
-    activity.WEEKDAY = static_cast<std::uint8_t>(dialog.weekday());
-    activity.REPEND = dialog.until();
-    return RequestCompleted;
-}
-
-// ---------------------------------------------------------------------------
 // "Activity Repeats"
 
 namespace {
@@ -730,7 +113,7 @@ RepeatDialog::RepeatDialog(AppContext &context, QWidget *parent, ActivityRecord 
       m_defaultDuration(defaultDuration), m_selected(queue.current)
 {
     setWindowTitle(tr(kRepeatTitle));
-    setFont(QFont("MS Sans Serif", 9));
+    setFont(dialogFont());
     m_weekdayUse = std::make_unique<FileUse>(context.data.weekday, context.prompter);
     createControls();
     if (!m_queue.empty()) {
@@ -742,10 +125,7 @@ RepeatDialog::RepeatDialog(AppContext &context, QWidget *parent, ActivityRecord 
         checked->setFocus();
 }
 
-RepeatDialog::~RepeatDialog()
-{
-    disconnect(m_focusWatch);
-}
+RepeatDialog::~RepeatDialog() = default;
 
 QGroupBox *RepeatDialog::createOptionBox()
 {
@@ -881,7 +261,7 @@ void RepeatDialog::createControls()
     connect(m_ok, &QPushButton::clicked, this, [this] { finishWith(RequestCompleted); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { finishWith(RequestCancelled); });
     connect(m_help, &QPushButton::clicked, this, [this] { showHelp(m_context, "~REPACTDIAL"); });
-    m_statusLine = newStatusLine(*this, m_focusWatch);
+    m_statusLine = new StatusLine(*this, m_context.prompter);
 
     auto *top = new QHBoxLayout;
     top->addWidget(options, 1);
@@ -1166,7 +546,8 @@ void RepeatDialog::deleteDate()
 
 bool RepeatDialog::acceptDate()
 {
-    std::optional<Date> date = readDateField(m_date, m_queue.current.date, m_context.prompter);
+    std::optional<Date> date =
+        readDateField(m_date, m_queue.current.date, *m_statusLine, m_context.clock.today());
     if (!date)
         return false;
     m_queue.current.date = *date;
@@ -1191,10 +572,20 @@ bool RepeatDialog::acceptDate()
     return true;
 }
 
-bool RepeatDialog::acceptEndTime()
+bool RepeatDialog::acceptTime(TimeSpinBox *field, bool leaving)
 {
-    if (!m_endTime->acceptTyped())
-        m_context.prompter.beep();
+    const QString typed = field->text().trimmed();
+    if (field->acceptTyped())
+        return true;
+    m_statusLine->refuseValue(
+        field, tr("\"%1\" is not a time; type one as 9:30AM or 21:30").arg(typed), !leaving);
+    return false;
+}
+
+bool RepeatDialog::acceptEndTime(bool leaving)
+{
+    if (!acceptTime(m_endTime, leaving))
+        return false;
     m_queue.current.endTime = m_endTime->value();
     Occurrence &entry = m_queue.current;
     if (entry.endTime > entry.time)
@@ -1266,33 +657,28 @@ bool RepeatDialog::eventFilter(QObject *watched, QEvent *event)
         }
     }
     if (watched == m_startTime && (isEnterPress(event) || isLeaving(event))) {
-        if (!m_startTime->acceptTyped())
-            m_context.prompter.beep();
+        const bool accepted = acceptTime(m_startTime, isLeaving(event));
         m_queue.current.time = m_startTime->value();
         if (isEnterPress(event)) {
-            focusNextChild();
+            if (accepted)
+                focusNextChild();
             return true;
         }
     }
     if (watched == m_endTime) {
         if (isEnterPress(event)) {
-            if (acceptEndTime())
+            if (acceptEndTime(false))
                 focusNextChild();
             return true;
         }
         if (isLeaving(event) && m_endTime->isEdited()) {
             QTimer::singleShot(0, this, [this] {
                 if (isVisible())
-                    acceptEndTime();
+                    acceptEndTime(true);
             });
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-bool RepeatDialog::event(QEvent *event)
-{
-    return showStatusTipEvent(event, m_statusLine) || QDialog::event(event);
 }
 
 Response runRepeatDialog(AppContext &context, QWidget *parent, ActivityRecord &activity,

@@ -13,6 +13,7 @@
 #include "ui/listview.h"
 #include "ui/procedures.h"
 #include "ui/statusline.h"
+#include "ui/timespinbox.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

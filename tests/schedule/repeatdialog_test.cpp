@@ -3,10 +3,12 @@
 // picker.
 
 #include "schedule/repeatdialog.h"
+#include "schedule/repeatparameters.h"
 
 #include "../guifixture.h"
 #include "runtime/pictures.h"
 #include "ui/browselist.h"
+#include "ui/timespinbox.h"
 
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -94,6 +97,13 @@ protected:
             window.reject();
         }
     }
+
+    // Keys as a user gives them: to whichever control has the focus.
+    static void typeKeys(const QString &text)
+    {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+    static void pressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
     const Date m_today = makeDate(3, 1, 2026);
     const Date m_mar3 = makeDate(3, 3, 2026); // a Tuesday
@@ -265,6 +275,23 @@ TEST_F(RepeatDialogTest, ChangeActsWhenTabbedToButNotWhenTheWindowComesBack)
     EXPECT_TRUE(dialog->isVisible());
 }
 
+TEST_F(RepeatDialogTest, TheStatusLineShowsEachPatternTipWhole)
+{
+    occurrences({m_mar3}, m_mar3);
+    auto dialog = openRepeats(kNoRepeats);
+    auto *line = dialog->findChild<QStatusBar *>();
+    ASSERT_NE(line, nullptr);
+    for (std::string_view pattern :
+         {kNoRepeats, kFixedWeeks, kIrregularDates, kFixedDays, kFixedMonths, kSpecificWeekday}) {
+        QRadioButton *radio = dialog->patternButton(pattern);
+        SCOPED_TRACE(radio->text().toStdString());
+        radio->setFocus(Qt::TabFocusReason);
+        QTest::qWait(20);
+        EXPECT_EQ(line->currentMessage(), radio->statusTip());
+        EXPECT_GT(line->width(), line->fontMetrics().horizontalAdvance(radio->statusTip()));
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Irregular dates
 
@@ -420,6 +447,44 @@ TEST_F(RepeatDialogTest, TheMonthWarningIsOnlyForMonthsFromThe29th)
         EXPECT_EQ(shown.defaultButton, ButtonNo);
         // No keeps the focus on the number.
         EXPECT_TRUE(dialog.numberField()->hasFocus());
+    }
+}
+
+TEST_F(RepeatDialogTest, EnterOrTabAfterTheNumberAndTheUntilDateKeepsBothAndGoesOn)
+{
+    for (Qt::Key move : {Qt::Key_Return, Qt::Key_Tab}) {
+        SCOPED_TRACE(move == Qt::Key_Return ? "Enter" : "Tab");
+        occurrences({m_mar3}, m_mar3);
+        auto dialog = openRepeats(kNoRepeats);
+        const Date until = makeDate(3, 17, 2026);
+        ASSERT_EQ(until, m_mar3 + 14);
+        whenModal<FixedPeriodDialog>([&](FixedPeriodDialog &window) {
+            bool ready = QTest::qWaitForWindowExposed(&window);
+            window.activateWindow();
+            if (!ready || !QTest::qWaitForWindowActive(&window) ||
+                !window.numberField()->hasFocus()) {
+                ADD_FAILURE() << "the window opened without the focus on the number";
+                window.reject();
+                return;
+            }
+            typeKeys("1");
+            pressKey(move);
+            EXPECT_TRUE(window.untilField()->hasFocus());
+            typeKeys("3/17/2026"); // as a user types it
+            pressKey(move);
+            QApplication::processEvents();
+            if (!window.isVisible()) {
+                ADD_FAILURE() << "the keys closed the window";
+                return;
+            }
+            EXPECT_EQ(window.until(), until);
+            EXPECT_EQ(window.untilField()->text().toStdString(), formatDate(until));
+            pressOk(window);
+        });
+        click(dialog->patternButton(kFixedWeeks));
+        EXPECT_EQ(dialog->response(), RequestCompleted);
+        EXPECT_EQ(m_activity.REPEATTYPE, kFixedWeeks);
+        EXPECT_EQ(dates(), (std::vector<Date>{m_mar3, m_mar3 + 7, m_mar3 + 14}));
     }
 }
 
