@@ -319,6 +319,9 @@ void WeekdayDialog::createList()
     // The seven days fit without scrolling.
     m_list->setMinimumHeight(m_list->fontMetrics().height() * 10 + 12);
     m_list->setMinimumWidth(dialogUnitsToPixels(font(), 56));
+    // Tab leaves the list for the week of the month; it does not walk the
+    // days.
+    m_list->table()->setTabKeyNavigation(false);
     m_list->table()->installEventFilter(this);
     m_list->table()->viewport()->installEventFilter(this);
 }

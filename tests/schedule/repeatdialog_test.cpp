@@ -542,6 +542,25 @@ TEST_F(RepeatDialogTest, TheWeekdayListChoosesOnlyByEnterOrClick)
     }
 }
 
+TEST_F(RepeatDialogTest, TabGoesFromTheWeekdayListThroughTheWeekToTheUntilDate)
+{
+    WeekdayDialog window(context(), nullptr, m_activity, m_mar3);
+    ASSERT_TRUE(window.start());
+    showAndWait(window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(window.weekdayList()->table()->hasFocus());
+    pressKey(Qt::Key_Tab);
+    EXPECT_TRUE(window.weekButton(0)->hasFocus());
+    pressKey(Qt::Key_Tab);
+    ASSERT_TRUE(window.untilField()->hasFocus());
+    typeKeys("6/30/2026");
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(window.until(), makeDate(6, 30, 2026));
+    EXPECT_TRUE(window.calendarButton()->hasFocus());
+    EXPECT_EQ(window.weekday(), 1); // the list was left, not walked
+}
+
 TEST_F(RepeatDialogTest, SpecificWeekdayGeneratesAndShowsTheStoredDay)
 {
     occurrences({m_mar3}, m_mar3);
