@@ -488,6 +488,23 @@ TEST_F(RepeatDialogTest, EnterOrTabAfterTheNumberAndTheUntilDateKeepsBothAndGoes
     }
 }
 
+TEST_F(RepeatDialogTest, AnUntilDateThatIsNoDateIsRefusedWithItsReason)
+{
+    m_activity.REPEATTYPE = kFixedDays;
+    m_activity.REPNUMBER = 2;
+    m_activity.REPEND = m_mar3 + 30;
+    FixedPeriodDialog window(context(), nullptr, m_activity, RepeatUnit::Days, m_mar3);
+    showAndWait(window);
+    const QString held = window.untilField()->text();
+    enter(window.untilField(), "2/30/2026");
+    EXPECT_EQ(m_prompter.beeps(), 1);
+    EXPECT_EQ(window.until(), m_mar3 + 30);
+    EXPECT_EQ(window.untilField()->text(), held);
+    EXPECT_TRUE(window.untilField()->hasFocus());
+    const QString reason = window.findChild<QStatusBar *>()->currentMessage();
+    EXPECT_TRUE(reason.contains("2/30/2026")) << reason.toStdString();
+}
+
 TEST_F(RepeatDialogTest, OkStaysDisabledForAnUntilDateBeforeToday)
 {
     const QString yesterday = QString::fromStdString(formatDate(m_today - 1));
