@@ -11,6 +11,7 @@
 #include "schedulelogic/generate.h"
 #include "schedulelogic/occurrences.h"
 #include "storage/datafiles.h"
+#include "ui/timespinbox.h"
 
 #include <QDialog>
 
@@ -33,7 +34,6 @@ class AppContext;
 class FileUse;
 class OccurrenceDatesModel;
 class StatusLine;
-class TimeSpinBox;
 
 // Runs "Activity Repeats" modally over `parent` on the activity form's own
 // state: `activity` (ACT:ACTNUMBER, REPEATTYPE and parameters; changed in
