@@ -10,6 +10,7 @@
 
 #include <QDialog>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -25,14 +26,14 @@ namespace korvalen {
 
 class DataFile;
 class FileUse;
-class PickerPageModel;
-class PickerTable;
+class ListControl;
 
 // The picker's list without widgets: all people in short-name order (the
 // entries of a list the caller owns, row numbers 1..n), paged by the list
 // core over that memory, and the marks. Paging and marking touch only
 // memory: pages() scrolls (lines, pages, top, bottom, thumb), this class
-// loads, marks and tells where the page stands.
+// loads, marks and tells where the page stands. Its columns are the mark,
+// the short name and the long name.
 //
 // Invariants: while loaded, entry i of the list has row number i + 1; the
 // page is rows firstRow() .. firstRow() + pageSize() - 1, never more than
@@ -61,11 +62,16 @@ public:
     PagedList &pages() { return m_pages; }
     const PagedList &pages() const { return m_pages; }
 
-    // The number of rows the list control shows (at least 1). A change
-    // refills the page from its first row, keeping the highlighted entry
-    // when it still fits and filling upward when the end is reached.
+    // The control the page is shown in (nullptr: none), which must outlive
+    // the list or be unset first: the page is as many rows high as the
+    // control shows, and the control hears of every change.
+    void setView(BrowseHost *view) { m_view = view; }
+    // Without a view, the number of rows the page holds (at least 1). A
+    // change refills the page from its first row, keeping the highlighted
+    // entry when it still fits and filling upward when the end is reached.
     void setItems(int items);
-    int items() const { return m_items; }
+    // The rows the page holds when full: the view's, or setItems()'.
+    int items() const { return m_view ? std::max(1, m_view->visibleRows()) : m_items; }
 
     // Rows on the page (0 when the list is empty, items() when full).
     int pageSize() const { return static_cast<int>(m_pages.rows().size()); }
@@ -89,8 +95,8 @@ public:
     // The scroll bar is shown only while the page is full.
     bool isScrollBarShown() const { return m_pages.isScrollBarVisible(); }
 
-    // Turns page row `pageRow`'s mark from blank to "*" or back, once.
-    // Ignored outside 1..pageSize().
+    // Turns page row `pageRow`'s mark from blank to "*" or back, once, in
+    // the entry and on the page. Ignored outside 1..pageSize().
     void toggle(int pageRow);
     // toggle() on the highlighted row.
     void toggleCurrent() { toggle(currentRow()); }
@@ -99,13 +105,14 @@ public:
     void keepMarkedOnly();
 
 private:
-    // BrowseHost: the page is as high as setItems() says.
-    int visibleRows() const override { return m_items; }
-    void pageChanged() override {}
+    // BrowseHost: the page is items() high and shown in the view.
+    int visibleRows() const override { return items(); }
+    void pageChanged() override;
     void closeWindow() override {}
     void setBusy(bool) override {}
 
     std::vector<PickedPerson> &m_people;
+    BrowseHost *m_view = nullptr;
     int m_items = 1;
     PagedList m_pages;
     RowNumberLocator *m_locator = nullptr; // owned by m_pages
@@ -138,9 +145,9 @@ public:
 
     // The list in memory and its page.
     const PickerList &list() const { return m_list; }
-    // The list control, its scroll bar, and the button of `command`.
+    // The list control's table, its scroll bar, and the button of `command`.
     QTableView *table() const;
-    QScrollBar *scrollBar() const { return m_scrollBar; }
+    QScrollBar *scrollBar() const;
     QPushButton *button(Command command) const;
     // The message shown in the window's status bar.
     QString statusMessage() const;
@@ -156,33 +163,23 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
-    // The list control, one page high, with its three columns.
-    void createTable();
+    // The list control, twelve rows high, over the list in memory.
+    void createList();
     // Widens the name columns, and the list with them, to the widest name
     // loaded; never narrower than their set widths.
     void fitColumns();
     QWidget *createButtons();
-    void connectTable();
 
     // Steps 1 to 4 of loading: the list refilled from PEOPLE, the top page
     // shown and the focus on the list.
     void reload();
     void insertPerson();
     void selectMarked();
-    // Runs one paging or marking step with the page size read from the list
-    // control first, then shows the page.
-    template <class Step> void step(Step &&stepFunction);
-    // Brings the control, its highlight and the scroll bar in line with m_list.
-    void refresh();
-    void updateScrollBar();
-    // Paging keys of the list; false for any other key.
-    bool navigate(int key);
-    void scrollBarAction(int action);
-    int visibleRows() const;
 
     AppContext &m_context;
     std::unique_ptr<FileUse> m_peopleUse;
@@ -191,12 +188,8 @@ private:
     std::int32_t m_openedRequest = 0;
     bool m_loaded = false;
     bool m_selected = false;
-    // Set while the program itself moves the control's highlight.
-    bool m_refreshing = false;
     // Owned by this window through Qt; constant after construction.
-    PickerTable *m_table = nullptr;
-    PickerPageModel *m_model = nullptr;
-    QScrollBar *m_scrollBar = nullptr;
+    ListControl *m_control = nullptr;
     QStatusBar *m_statusBar = nullptr;
     std::array<QPushButton *, 6> m_buttons{};
 };

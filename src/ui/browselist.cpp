@@ -17,19 +17,35 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+#include <map>
+
 namespace korvalen {
 
-namespace {
+// The page model with the alignments a control sets over its columns'.
+class ControlPageModel : public PageModel
+{
+public:
+    using PageModel::PageModel;
 
-} // namespace
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::TextAlignmentRole && index.isValid()) {
+            auto found = m_alignments.find(index.column());
+            if (found != m_alignments.end())
+                return QVariant::fromValue(found->second);
+        }
+        return PageModel::data(index, role);
+    }
+    void setAlignment(int column, Qt::Alignment alignment) { m_alignments[column] = alignment; }
 
-BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent)
+private:
+    std::map<int, Qt::Alignment> m_alignments;
+};
+
+ListControl::ListControl(QWidget *parent)
     : QWidget(parent), m_table(new QTableView(this)), m_scrollBar(new QScrollBar(this))
 {
-    m_browse = std::make_unique<PagedBrowse>(context, std::move(config), *this);
-    m_model = new PageModel(m_browse->pages(), m_table);
-    m_table->setModel(m_model);
-    m_table->setItemDelegate(new ListRowDelegate(m_table));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -42,51 +58,73 @@ BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(rowHeight());
     m_table->setShowGrid(false);
     m_table->setWordWrap(false);
-    m_table->setContextMenuPolicy(Qt::NoContextMenu);
+    // The right button is the list's own: no menu of a window around it.
+    m_table->setContextMenuPolicy(Qt::PreventContextMenu);
     m_table->installEventFilter(this);
     m_table->viewport()->installEventFilter(this);
     setFocusProxy(m_table);
     m_scrollBar->setRange(0, 100);
     m_scrollBar->setPageStep(10);
+    // The page follows the box when it is let go, not while it is dragged.
+    m_scrollBar->setTracking(false);
     m_scrollBar->hide();
-    connect(m_scrollBar, &QScrollBar::actionTriggered, this, &BrowseList::scrollAction);
-    connect(m_scrollBar, &QScrollBar::sliderReleased, this, [this] {
-        m_browse->thumbTo(m_scrollBar->sliderPosition());
-        // A position that leads nowhere puts the box back.
-        m_scrollBar->setSliderPosition(m_browse->thumb());
-    });
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (!m_showing && current.isValid())
-                    m_browse->setCurrentRow(current.row() + 1);
-            });
-    const BrowseConfig &shown = m_browse->config();
-    m_table->setStatusTip(qs(shown.messages.list));
-    applyColumns();
+    m_scrollBar->installEventFilter(this);
+    connect(m_scrollBar, &QScrollBar::actionTriggered, this, &ListControl::scrollAction);
+    connect(m_scrollBar, &QScrollBar::sliderReleased, this, &ListControl::thumbDragged);
 }
 
-BrowseList::~BrowseList()
+ListControl::~ListControl()
 {
+    detach();
+}
+
+void ListControl::detach()
+{
+    if (!m_table)
+        return;
     // The view goes before the list its model reads, and tells this half
-    // destroyed list nothing on its way out.
+    // destroyed control nothing on its way out.
     m_table->viewport()->removeEventFilter(this);
     m_table->removeEventFilter(this);
     disconnect(m_table->selectionModel(), nullptr, this, nullptr);
     delete m_table;
-    m_browse.reset();
+    m_table = nullptr;
+    m_model = nullptr;
+    m_list = nullptr;
 }
 
-int BrowseList::rowHeight() const
+void ListControl::setList(PagedList &list, int linesPerRow)
 {
-    return std::max(1, m_browse->config().linesPerRow) * m_table->fontMetrics().height() + 4;
+    m_list = &list;
+    m_linesPerRow = std::max(1, linesPerRow);
+    m_model = new ControlPageModel(list, m_table);
+    m_table->setModel(m_model);
+    m_table->setItemDelegate(new ListRowDelegate(m_table));
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight());
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_showing && current.isValid() && m_list)
+                    m_list->setCurrentRow(current.row() + 1);
+            });
+    applyColumns();
 }
 
-void BrowseList::applyColumns()
+void ListControl::setColumnAlignment(int column, Qt::Alignment alignment)
 {
-    const std::vector<BrowseColumn> &columns = m_browse->config().columns;
+    if (m_model)
+        m_model->setAlignment(column, alignment);
+}
+
+int ListControl::rowHeight() const
+{
+    return m_linesPerRow * m_table->fontMetrics().height() + 4;
+}
+
+void ListControl::applyColumns()
+{
+    const std::vector<BrowseColumn> &columns = m_list->columns();
     QHeaderView *header = m_table->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setHighlightSections(false);
@@ -97,35 +135,43 @@ void BrowseList::applyColumns()
     header->setStretchLastSection(true);
 }
 
-int BrowseList::visibleRows() const
+bool ListControl::hasRows() const
 {
+    return m_list && !m_list->rows().empty();
+}
+
+int ListControl::visibleRows() const
+{
+    if (!m_table)
+        return 1;
     int rowHeight = std::max(1, m_table->verticalHeader()->defaultSectionSize());
     return std::max(1, m_table->viewport()->height() / rowHeight);
 }
 
-void BrowseList::pageChanged()
+void ListControl::pageChanged()
 {
+    if (!m_list || !m_model)
+        return;
     m_showing = true;
     m_model->pageChanged();
-    if (m_browse->currentRow() > 0)
-        m_table->setCurrentIndex(m_model->index(m_browse->currentRow() - 1, 0));
+    if (m_list->currentRow() > 0)
+        m_table->setCurrentIndex(m_model->index(m_list->currentRow() - 1, 0));
     else
         m_table->clearSelection();
-    m_scrollBar->setVisible(m_browse->isScrollBarVisible());
+    m_scrollBar->setVisible(m_list->isScrollBarVisible());
     {
         QSignalBlocker blocker(m_scrollBar);
-        m_scrollBar->setValue(m_browse->thumb());
+        m_scrollBar->setValue(m_list->thumb());
     }
     m_showing = false;
-    emit buttonsChanged();
 }
 
-void BrowseList::closeWindow()
+void ListControl::closeWindow()
 {
     emit closeRequested();
 }
 
-void BrowseList::setBusy(bool busy)
+void ListControl::setBusy(bool busy)
 {
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -133,30 +179,166 @@ void BrowseList::setBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void BrowseList::resizeEvent(QResizeEvent *event)
+void ListControl::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     viewportResized();
 }
 
-void BrowseList::viewportResized()
+void ListControl::viewportResized()
 {
     int rows = visibleRows();
-    if (rows != m_lastRows) {
-        m_lastRows = rows;
-        if (m_browse->isOpen())
-            m_browse->resized();
-    }
+    if (rows == m_lastRows)
+        return;
+    m_lastRows = rows;
+    // A page that shows nothing has nothing to keep: an empty list stays
+    // empty, a list that gave up its rows (a choice made) is not read again.
+    if (hasRows() && m_list->isOpen())
+        m_list->rebuild(PagedList::Mode::KeepPage);
 }
 
-void BrowseList::scrollAction(int action)
+void ListControl::scrollAction(int action)
 {
-    std::optional<ListMove> move = listMoveForSliderAction(action);
-    if (!move)
-        return; // a drag ends in sliderReleased
-    m_browse->pages().move(*move);
-    // The slider shows the thumb the controller computed, not its own step.
-    m_scrollBar->setSliderPosition(m_browse->thumb());
+    if (!m_list)
+        return;
+    if (std::optional<ListMove> move = listMoveForSliderAction(action))
+        m_list->move(*move);
+    else if (action == QAbstractSlider::SliderMove && !m_scrollBar->isSliderDown())
+        m_list->thumbTo(m_scrollBar->sliderPosition());
+    else
+        return; // a drag ends when the box is let go
+    // The slider shows the thumb the list computed, not its own step; a
+    // position that leads nowhere puts the box back.
+    m_scrollBar->setSliderPosition(m_list->thumb());
+}
+
+void ListControl::thumbDragged()
+{
+    if (!m_list)
+        return;
+    m_list->thumbTo(m_scrollBar->sliderPosition());
+    m_scrollBar->setSliderPosition(m_list->thumb());
+}
+
+void ListControl::wheel(QWheelEvent *event)
+{
+    if (!m_list)
+        return;
+    const int delta = event->angleDelta().y();
+    // A notch is 120; a finer wheel still moves a line per event.
+    const int lines = std::max(1, std::abs(delta) / 120);
+    for (int i = 0; i < lines && delta != 0; ++i)
+        m_list->move(delta > 0 ? ListMove::LineUp : ListMove::LineDown);
+}
+
+bool ListControl::handleKey(QKeyEvent *event)
+{
+    if (!m_list)
+        return false;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    if (std::optional<ListMove> move = listMoveForKey(event->key())) {
+        m_list->move(*move);
+        return true;
+    }
+    switch (event->key()) {
+    case Qt::Key_Insert:
+        if (!m_hooks.insertKey)
+            return false;
+        m_hooks.insertKey();
+        return true;
+    case Qt::Key_Delete:
+        if (!m_hooks.deleteKey)
+            return false;
+        if (hasRows())
+            m_hooks.deleteKey();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!m_hooks.enter)
+            return false;
+        if (hasRows())
+            m_hooks.enter(control);
+        return true;
+    default:
+        break;
+    }
+    QString text = event->text();
+    if (control || text.isEmpty() || !text.at(0).isPrint() || !m_hooks.typed)
+        return false;
+    m_hooks.typed(text.left(1));
+    return true;
+}
+
+bool ListControl::handleMouse(QMouseEvent *event)
+{
+    const QPoint position = event->position().toPoint();
+    const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
+    if (doubleClick && event->button() == Qt::LeftButton) {
+        if (m_list && m_list->currentRow() > 0 && m_hooks.doubleClicked)
+            m_hooks.doubleClicked();
+        return true;
+    }
+    // A press, or a quick second right click that arrives as a double click.
+    if (doubleClick && event->button() != Qt::RightButton)
+        return true;
+    int row = m_table->rowAt(position.y());
+    if (row >= 0 && m_list)
+        m_list->setCurrentRow(row + 1);
+    m_table->setFocus();
+    if (event->button() == Qt::RightButton && m_hooks.rightClicked)
+        m_hooks.rightClicked(row + 1, position);
+    return true;
+}
+
+bool ListControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_table && watched == m_table && event->type() == QEvent::KeyPress)
+        return handleKey(static_cast<QKeyEvent *>(event));
+    if (event->type() == QEvent::Wheel &&
+        (watched == m_scrollBar || (m_table && watched == m_table->viewport()))) {
+        // The wheel moves the list by lines over the scroll bar too, never
+        // the box alone.
+        wheel(static_cast<QWheelEvent *>(event));
+        return true;
+    }
+    if (!m_table || watched != m_table->viewport())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Resize)
+        viewportResized();
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        return handleMouse(static_cast<QMouseEvent *>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+
+BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent)
+    : ListControl(parent)
+{
+    const int linesPerRow = config.linesPerRow;
+    m_browse = std::make_unique<PagedBrowse>(context, std::move(config), *this);
+    setList(m_browse->pages(), linesPerRow);
+    table()->setStatusTip(qs(m_browse->config().messages.list));
+    Hooks hooks;
+    hooks.enter = [this](bool control) { enterPressed(control); };
+    hooks.insertKey = [this] { m_browse->insert(); };
+    hooks.deleteKey = [this] { m_browse->remove(); };
+    hooks.typed = [this](const QString &text) { letterTyped(text); };
+    hooks.doubleClicked = [this] { doubleClicked(); };
+    hooks.rightClicked = [this](int, const QPoint &position) { showPopup(position); };
+    setHooks(std::move(hooks));
+}
+
+BrowseList::~BrowseList()
+{
+    detach();
+    m_browse.reset();
+}
+
+void BrowseList::pageChanged()
+{
+    ListControl::pageChanged();
+    emit buttonsChanged();
 }
 
 int BrowseList::showPopup(const QPoint &position)
@@ -176,7 +358,7 @@ int BrowseList::showPopup(const QPoint &position)
         action->setData(item.number);
     }
     QPointer<BrowseList> self(this);
-    QAction *chosen = m_popup->exec(m_table->viewport()->mapToGlobal(position));
+    QAction *chosen = m_popup->exec(table()->viewport()->mapToGlobal(position));
     if (!self || !chosen)
         return 0;
     int item = chosen->data().toInt();
@@ -184,19 +366,35 @@ int BrowseList::showPopup(const QPoint &position)
     return item;
 }
 
-bool BrowseList::handleLetter(const QString &text)
+void BrowseList::enterPressed(bool control)
+{
+    if (control)
+        m_browse->change();
+    else
+        m_browse->select();
+}
+
+void BrowseList::doubleClicked()
+{
+    if (m_browse->isSelectMode())
+        m_browse->select();
+    else
+        m_browse->change();
+}
+
+void BrowseList::letterTyped(const QString &text)
 {
     const bool letterKeys = m_browse->config().buttonLetterKeys;
     const char letter = text.toUpper().at(0).toLatin1();
     // Insert needs no row: on an empty list I acts as the Insert key does.
     if (letterKeys && letter == 'I' && m_browse->rows().empty()) {
         m_browse->insert();
-        return true;
+        return;
     }
     if (!m_browse->locate(text.toStdString()))
-        return true;
+        return;
     if (!letterKeys || m_browse->rows().empty())
-        return true;
+        return;
     switch (letter) {
     case 'I':
         m_browse->insert();
@@ -213,78 +411,6 @@ bool BrowseList::handleLetter(const QString &text)
     default:
         break;
     }
-    return true;
-}
-
-bool BrowseList::handleKey(QKeyEvent *event)
-{
-    const bool control = event->modifiers() & Qt::ControlModifier;
-    const bool hasRows = !m_browse->rows().empty();
-    if (std::optional<ListMove> move = listMoveForKey(event->key())) {
-        m_browse->pages().move(*move);
-        return true;
-    }
-    switch (event->key()) {
-    case Qt::Key_Insert:
-        m_browse->insert();
-        return true;
-    case Qt::Key_Delete:
-        if (hasRows)
-            m_browse->remove();
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (control && hasRows)
-            m_browse->change();
-        else if (!control && hasRows)
-            m_browse->select();
-        return true;
-    default:
-        break;
-    }
-    QString text = event->text();
-    if (control || text.isEmpty() || !text.at(0).isPrint())
-        return false;
-    return handleLetter(text.left(1));
-}
-
-bool BrowseList::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_table && event->type() == QEvent::KeyPress)
-        return handleKey(static_cast<QKeyEvent *>(event));
-    if (watched != m_table->viewport())
-        return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::Resize)
-        viewportResized();
-    if (event->type() == QEvent::Wheel) {
-        auto *wheel = static_cast<QWheelEvent *>(event);
-        if (wheel->angleDelta().y() > 0)
-            m_browse->lineUp();
-        else if (wheel->angleDelta().y() < 0)
-            m_browse->lineDown();
-        return true;
-    }
-    if (event->type() == QEvent::MouseButtonPress) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        int row = m_table->rowAt(mouse->position().toPoint().y());
-        if (row >= 0)
-            m_browse->setCurrentRow(row + 1);
-        m_table->setFocus();
-        if (mouse->button() == Qt::RightButton)
-            showPopup(mouse->position().toPoint());
-        return true;
-    }
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && m_browse->currentRow() > 0) {
-            if (m_browse->isSelectMode())
-                m_browse->select();
-            else
-                m_browse->change();
-        }
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,15 +1,19 @@
 #pragma once
 
-// The widgets of the paged browse list: BrowseList, the list control with its
-// own scroll bar (0 to 100, the thumb), and BrowseWindow, a window with the
-// list and its Select, Insert, Change, Delete, Close and Help buttons. Both
-// drive a PagedBrowse (pagedbrowse.h) made from the screen's BrowseConfig.
+// The widgets of the lists. ListControl is the list control every list is
+// shown in: a table view over a PagedList's page with its own scroll bar (0
+// to 100, the thumb), which pages the list by itself and leaves the rest of
+// the keys and clicks to its owner. BrowseList is that control over a
+// PagedBrowse made from the screen's BrowseConfig, and BrowseWindow a window
+// with the browse list and its Select, Insert, Change, Delete, Close and Help
+// buttons.
 
 #include "ui/pagedbrowse.h"
 
 #include <QDialog>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -20,14 +24,107 @@ class QTableView;
 namespace korvalen {
 
 class AppContext;
-class PageModel;
+class ControlPageModel;
 
-// The list control: a table view over the page's model, drawn by the list
-// delegate (column borders, rows of several lines). It shows the
-// controller's page, reports how many rows fit (the page is counted in rows,
-// whatever their lines) and turns keys, clicks and scroll-bar moves into the
-// controller's actions.
-class BrowseList : public QWidget, public BrowseHost
+// The list control: a table view over the page of a PagedList, drawn by the
+// list delegate (column borders, rows of several lines). It reports how many
+// rows fit (the page is counted in rows, whatever their lines) and moves the
+// list itself for the paging keys, the wheel, the scroll bar, a click on a
+// row and a change of height (the page is refilled from its first row,
+// keeping the highlight). Whatever else a key or a click means is its
+// owner's, through the hooks.
+//
+// As a BrowseHost it is the widget of the list it shows; a list whose host is
+// another object forwards visibleRows() and pageChanged() to it.
+class ListControl : public QWidget, public BrowseHost
+{
+    Q_OBJECT
+
+public:
+    // What the owner makes of the input the control does not handle itself.
+    // An input without its hook is left to the table and the window (Enter
+    // then presses the window's default button); the Enter and Delete hooks
+    // are called only while the page has rows, the others always.
+    struct Hooks
+    {
+        // Enter, or with `control` Ctrl+Enter.
+        std::function<void(bool control)> enter;
+        std::function<void()> insertKey;
+        std::function<void()> deleteKey;
+        // A printable character typed without Ctrl.
+        std::function<void(const QString &text)> typed;
+        // A left double click while a row is highlighted.
+        std::function<void()> doubleClicked;
+        // A right click, a quick second one included, after it highlighted
+        // its row: `row` is 1-based, 0 below the rows; `position` is in the
+        // table's viewport.
+        std::function<void(int row, const QPoint &position)> rightClicked;
+    };
+
+    // An empty control; setList() gives it its list.
+    explicit ListControl(QWidget *parent = nullptr);
+    ~ListControl() override;
+
+    // Shows `list` (its columns at their widths, rows of `linesPerRow`
+    // lines). Once, before the control is shown; `list` must outlive the
+    // control or its detach().
+    void setList(PagedList &list, int linesPerRow = 1);
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Column `column` (0-based) shows its cells with `alignment` instead of
+    // the column's own left or right.
+    void setColumnAlignment(int column, Qt::Alignment alignment);
+
+    // The list shown; nullptr before setList() and after detach().
+    PagedList *pages() const { return m_list; }
+    // nullptr after detach().
+    QTableView *table() const { return m_table; }
+    QScrollBar *scrollBar() const { return m_scrollBar; }
+
+    // BrowseHost
+    int visibleRows() const override;
+    void pageChanged() override;
+    void closeWindow() override;
+    void setBusy(bool busy) override;
+
+signals:
+    // The list asks for its window to close (a read failed, a select
+    // completed).
+    void closeRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    // Lets go of the list: the table goes, and nothing reaches the list any
+    // more. An owner whose list dies before this control calls it first.
+    void detach();
+
+private:
+    bool handleKey(QKeyEvent *event);
+    bool handleMouse(QMouseEvent *event);
+    void wheel(QWheelEvent *event);
+    void scrollAction(int action);
+    void thumbDragged();
+    void applyColumns();
+    // One row's height: its lines of text and a margin.
+    int rowHeight() const;
+    // The page follows the control's height.
+    void viewportResized();
+    bool hasRows() const;
+
+    PagedList *m_list = nullptr;
+    Hooks m_hooks;
+    int m_linesPerRow = 1;
+    QTableView *m_table = nullptr;
+    ControlPageModel *m_model = nullptr;
+    QScrollBar *m_scrollBar = nullptr;
+    bool m_showing = false;
+    int m_lastRows = 0;
+};
+
+// A browse list: the list control over a PagedBrowse, with the browse keys
+// (Insert, Delete, Enter and Ctrl+Enter, the locator and the button letters),
+// the double click and the right-click menu.
+class BrowseList : public ListControl
 {
     Q_OBJECT
 
@@ -37,47 +134,26 @@ public:
     ~BrowseList() override;
 
     PagedBrowse &browse() { return *m_browse; }
-    QTableView *table() const { return m_table; }
-    QScrollBar *scrollBar() const { return m_scrollBar; }
     // The popup menu as last built by a right click (for tests and pictures).
     QMenu *popup() const { return m_popup; }
     // Shows the popup menu at `position` (list coordinates) and runs the
     // chosen item. Returns the item number chosen, 0 for none.
     int showPopup(const QPoint &position);
 
-    // BrowseHost
-    int visibleRows() const override;
+    // BrowseHost: the page shown, then buttonsChanged().
     void pageChanged() override;
-    void closeWindow() override;
-    void setBusy(bool busy) override;
 
 signals:
-    // The controller asks for the window to close.
-    void closeRequested();
     // Enabled states may have changed.
     void buttonsChanged();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
 private:
-    bool handleKey(QKeyEvent *event);
-    bool handleLetter(const QString &text);
-    void scrollAction(int action);
-    void applyColumns();
-    // One row's height: its lines of text and a margin.
-    int rowHeight() const;
-    // The page follows the control's height.
-    void viewportResized();
+    void enterPressed(bool control);
+    void letterTyped(const QString &text);
+    void doubleClicked();
 
     std::unique_ptr<PagedBrowse> m_browse;
-    QTableView *m_table = nullptr;
-    PageModel *m_model = nullptr;
-    QScrollBar *m_scrollBar = nullptr;
     QMenu *m_popup = nullptr;
-    bool m_showing = false;
-    int m_lastRows = 0;
 };
 
 // A window with a paged browse list and its buttons. Independent windows

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -327,6 +328,13 @@ TEST_F(PickerTest, DraggingTheScrollBoxShowsThePageOfItsPosition)
     addNumberedPeople(200);
     auto dialog = shownPicker();
     QScrollBar *bar = dialog->scrollBar();
+    bar->setSliderDown(true);
+    bar->setSliderPosition(25);
+    EXPECT_EQ(cell(*dialog, 1, 1), "P001") << "nothing is read while the box is dragged";
+    bar->setSliderDown(false);
+    EXPECT_EQ(dialog->list().highlightedRow(), dialog->list().thumbRow(25));
+    EXPECT_EQ(cell(*dialog, 1, 1), "P049");
+    EXPECT_EQ(bar->value(), 25);
     bar->setSliderPosition(50);
     bar->triggerAction(QAbstractSlider::SliderMove);
     const int row = dialog->list().thumbRow(50);
@@ -339,6 +347,26 @@ TEST_F(PickerTest, DraggingTheScrollBoxShowsThePageOfItsPosition)
     EXPECT_EQ(bar->value(), 100);
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(dialog->list().highlightedRow(), 199);
+}
+
+TEST_F(PickerTest, TheWheelMovesALineANotchOverTheListAndOverItsScrollBar)
+{
+    addNumberedPeople(60);
+    auto dialog = shownPicker();
+    auto turn = [](QWidget *widget, int angle) {
+        const QPointF at(2, 2);
+        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &event);
+    };
+    turn(dialog->table()->viewport(), -2 * 120);
+    EXPECT_EQ(dialog->list().highlightedRow(), 3);
+    // Over the scroll bar the wheel moves the list, not the box alone.
+    turn(dialog->scrollBar(), -120);
+    EXPECT_EQ(dialog->list().highlightedRow(), 4);
+    EXPECT_EQ(dialog->scrollBar()->value(), dialog->list().thumb());
+    turn(dialog->table()->viewport(), 120);
+    EXPECT_EQ(dialog->list().highlightedRow(), 3);
 }
 
 TEST_F(PickerTest, SelectHandsBackOnlyTheMarkedInShortNameOrder)
