@@ -3,6 +3,7 @@
 #include "runtime/pictures.h"
 #include "schedule/conflictwindow.h"
 #include "schedule/repeatdialog.h"
+#include "schedule/repeatkit.h"
 #include "schedulelogic/conflicts.h"
 #include "schedulelogic/generate.h"
 #include "storage/cursor.h"
@@ -45,12 +46,6 @@ const Picture &datePicture()
 {
     static const Picture picture = *Picture::parse("D3B");
     return picture;
-}
-
-bool isUserFocus(Qt::FocusReason reason)
-{
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-           reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
 }
 
 // Saves the caller's request and response around a nested procedure and
@@ -462,7 +457,7 @@ void ActivityForm::checkEndTime()
 bool ActivityForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_end && event->type() == QEvent::FocusIn &&
-        isUserFocus(static_cast<QFocusEvent *>(event)->reason()) &&
+        repeatkit::isUserFocus(static_cast<QFocusEvent *>(event)->reason()) &&
         m_edit.occurrences.current.endTime == 0) {
         const ClockTime start = m_edit.occurrences.current.time;
         if (start != 0) {
@@ -500,17 +495,10 @@ bool ActivityForm::eventFilter(QObject *watched, QEvent *event)
 
 void ActivityForm::pickDate()
 {
-    AppContext &context = m_context;
-    Date picked = 0;
-    {
-        NestedCall nested(context);
-        context.PickedDate = 0;
-        if (select(context, "LOOKUPCAL"))
-            picked = context.PickedDate;
-    }
-    if (picked == 0)
+    const std::optional<Date> picked = repeatkit::pickFromCalendar(m_context);
+    if (!picked || *picked == 0)
         return;
-    m_date->setText(qs(datePicture().format(picked)));
+    m_date->setText(qs(datePicture().format(*picked)));
     acceptDateField();
 }
 
