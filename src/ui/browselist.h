@@ -70,8 +70,8 @@ public:
     // control or its detach().
     void setList(PagedList &list, int linesPerRow = 1);
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    // Column `column` (0-based) shows its cells with `alignment` instead of
-    // the column's own left or right.
+    // After setList(): column `column` (0-based) shows its cells with
+    // `alignment` instead of the column's own left or right.
     void setColumnAlignment(int column, Qt::Alignment alignment);
 
     // The list shown; nullptr before setList() and after detach().
