@@ -60,6 +60,8 @@ ListControl::ListControl(QWidget *parent)
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->setShowGrid(false);
     m_table->setWordWrap(false);
+    // Tab goes on to the window's next control; rows are for the arrows.
+    m_table->setTabKeyNavigation(false);
     // The right button is the list's own: no menu of a window around it.
     m_table->setContextMenuPolicy(Qt::PreventContextMenu);
     m_table->installEventFilter(this);

@@ -170,12 +170,6 @@ void KeyedList::refresh()
     }
 }
 
-void KeyedList::resized()
-{
-    if (m_open && !failed())
-        m_list.rebuild(Mode::KeepPage);
-}
-
 bool KeyedList::reread(bool watch)
 {
     const BrowseRow *row = m_list.current();

@@ -112,8 +112,6 @@ public:
     // Rebuilds around the highlighted record so that changes made by other
     // windows and stations appear (regained focus).
     void refresh();
-    // The control's height changed.
-    void resized();
     // On an open list: shows the view of the new key range or filter from
     // its top, reading nothing outside it.
     void setRange(RowSource::Range range);

@@ -638,6 +638,14 @@ TEST_F(BrowseWindowTest, KeysPressTheButtonsAndTheListFitsItsControl)
     QApplication::processEvents();
     EXPECT_EQ(static_cast<int>(browse.rows().size()), shown->list().visibleRows());
     EXPECT_GT(shown->list().visibleRows(), fit);
+    // Tab leaves the list for the buttons; it does not walk its rows.
+    shown->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shown.get()));
+    table->setFocus();
+    const std::string before = highlighted();
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_EQ(highlighted(), before);
+    EXPECT_FALSE(table->hasFocus());
 }
 
 TEST_F(BrowseWindowTest, SelectModeEnterChoosesAndTheEmptyListDisablesChange)
