@@ -10,7 +10,6 @@
 #include "ui/statusline.h"
 #include "ui/timespinbox.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
@@ -43,48 +42,6 @@ namespace {
 const char *const kRepeatTitle = "Activity Repeats";
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-// The list of dates of "Activity Repeats": the occurrences as they stand in
-// the form's list, one row each.
-
-class OccurrenceDatesModel : public QAbstractTableModel
-{
-public:
-    OccurrenceDatesModel(const OccurrenceQueue &queue, QObject *parent)
-        : QAbstractTableModel(parent), m_queue(queue)
-    {
-    }
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : static_cast<int>(m_queue.size());
-    }
-    int columnCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : 1;
-    }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (role != Qt::DisplayRole || !index.isValid() ||
-            index.row() >= static_cast<int>(m_queue.size()))
-            return {};
-        return shownDate(m_queue[static_cast<std::size_t>(index.row())].date);
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section == 0)
-            return QStringLiteral("Dates");
-        return {};
-    }
-    void reload()
-    {
-        beginResetModel();
-        endResetModel();
-    }
-
-private:
-    const OccurrenceQueue &m_queue;
-};
 
 // ---------------------------------------------------------------------------
 // "Activity Repeats"
@@ -184,7 +141,11 @@ void RepeatDialog::createIrregularGroup()
 {
     m_irregularGroup = new QGroupBox(this);
     m_dates = new QTableView(m_irregularGroup);
-    m_datesModel = new OccurrenceDatesModel(m_queue, m_dates);
+    // The dates of the form's list of occurrences, as they stand in it.
+    m_datesModel = new TextListModel(
+        [this] { return static_cast<int>(m_queue.size()); },
+        [this](int row) { return shownDate(m_queue[static_cast<std::size_t>(row)].date); },
+        QStringLiteral("Dates"), m_dates);
     m_dates->setModel(m_datesModel);
     m_dates->setItemDelegate(new ListRowDelegate(m_dates));
     m_dates->setSelectionBehavior(QAbstractItemView::SelectRows);

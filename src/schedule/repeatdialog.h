@@ -32,7 +32,7 @@ namespace korvalen {
 
 class AppContext;
 class FileUse;
-class OccurrenceDatesModel;
+class TextListModel;
 class StatusLine;
 
 // Runs "Activity Repeats" modally over `parent` on the activity form's own
@@ -154,7 +154,7 @@ private:
     QPushButton *m_weekdayChange = nullptr;
     QGroupBox *m_irregularGroup = nullptr;
     QTableView *m_dates = nullptr;
-    OccurrenceDatesModel *m_datesModel = nullptr;
+    TextListModel *m_datesModel = nullptr;
     QPushButton *m_insert = nullptr;
     QPushButton *m_delete = nullptr;
     QWidget *m_entryGroup = nullptr;

@@ -16,7 +16,6 @@
 #include "ui/statusline.h"
 #include "ui/timespinbox.h"
 
-#include <QAbstractTableModel>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -84,39 +83,6 @@ bool select(AppContext &context, const char *name)
 
 } // namespace
 
-// The participants' short names, one column without a heading.
-class ParticipantsModel : public QAbstractTableModel
-{
-public:
-    ParticipantsModel(const ParticipantQueue &queue, QObject *parent)
-        : QAbstractTableModel(parent), m_queue(queue)
-    {
-    }
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : static_cast<int>(m_queue.size());
-    }
-    int columnCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : 1;
-    }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (role != Qt::DisplayRole || !index.isValid() ||
-            static_cast<std::size_t>(index.row()) >= m_queue.size())
-            return {};
-        return qs(m_queue[static_cast<std::size_t>(index.row())].person.view());
-    }
-    void reset()
-    {
-        beginResetModel();
-        endResetModel();
-    }
-
-private:
-    const ParticipantQueue &m_queue;
-};
-
 ActivityForm::ActivityForm(AppContext &context, int request, QWidget *parent)
     : QDialog(parent), m_context(context), m_request(request)
 {
@@ -160,7 +126,13 @@ void ActivityForm::createControls()
 
     m_people = new QTableView(this);
     m_people->setObjectName(QStringLiteral("people"));
-    m_peopleModel = new ParticipantsModel(m_edit.participants, m_people);
+    // The participants' short names, one column without a heading.
+    m_peopleModel = new TextListModel(
+        [this] { return static_cast<int>(m_edit.participants.size()); },
+        [this](int row) {
+            return qs(m_edit.participants[static_cast<std::size_t>(row)].person.view());
+        },
+        QString(), m_people);
     m_people->setModel(m_peopleModel);
     m_people->setItemDelegate(new ListRowDelegate(m_people));
     m_people->horizontalHeader()->hide();
@@ -359,7 +331,7 @@ void ActivityForm::showOccurrence()
 
 void ActivityForm::refillPeople(int highlight)
 {
-    m_peopleModel->reset();
+    m_peopleModel->reload();
     const int count = static_cast<int>(m_edit.participants.size());
     if (count > 0)
         m_people->selectRow(std::clamp(highlight, 0, count - 1));

@@ -25,7 +25,7 @@ class AppContext;
 class FormRequest;
 class StatusLine;
 class TimeSpinBox;
-class ParticipantsModel;
+class TextListModel;
 
 class ActivityForm : public QDialog
 {
@@ -107,7 +107,7 @@ private:
     TimeSpinBox *m_start = nullptr;
     TimeSpinBox *m_end = nullptr;
     QTableView *m_people = nullptr;
-    ParticipantsModel *m_peopleModel = nullptr;
+    TextListModel *m_peopleModel = nullptr;
     QLineEdit *m_date = nullptr;
     QPlainTextEdit *m_notes = nullptr;
     std::array<QLabel *, 4> m_summary{};

@@ -54,10 +54,10 @@ Status addOccurrencesAndPeople(SaveScope &save, AppData &data, const ActivityEdi
     return {};
 }
 
-// Deletes every record of `file` whose key `key` (leading component the
-// activity number) carries `number`.
-template <class Record>
-Status removeAllOf(SaveScope &save, DataFile &file, int key, std::int32_t number)
+// Calls `visit(cursor)` for every record of `file` whose key `key` (leading
+// component the activity number) carries `number`, the cursor on it.
+template <class Record, class Visit>
+Status forEachOfActivity(DataFile &file, int key, std::int32_t number, Visit visit)
 {
     Record probe{};
     probe.ACTNUMBER = number;
@@ -69,9 +69,18 @@ Status removeAllOf(SaveScope &save, DataFile &file, int key, std::int32_t number
             return {};
         if (!status.ok())
             return status;
-        if (status = save.remove(file, cursor.recordRef()); !status.ok())
+        if (status = visit(cursor); !status.ok())
             return status;
     }
+}
+
+// Deletes every record of `file` that carries activity number `number`.
+template <class Record>
+Status removeAllOf(SaveScope &save, DataFile &file, int key, std::int32_t number)
+{
+    return forEachOfActivity<Record>(file, key, number, [&](const TypedCursor<Record> &cursor) {
+        return save.remove(file, cursor.recordRef());
+    });
 }
 
 // Calls `visit(person)` for every member of `group` (its name byte for
@@ -128,37 +137,25 @@ Status ActivityEdit::loadForChange(AppData &data, const ActivityRecord &storedAc
     occurrences.current = {selected.ACTNUMBER, selected.DATE, selected.TIME, selected.ENDTIME};
     opening = occurrences.current;
 
-    {
-        DatesRecord probe;
-        probe.ACTNUMBER = activity.ACTNUMBER;
-        TypedCursor<DatesRecord> cursor(data.dates, DAT_ACTNUMBER_KEY);
-        cursor.setRangeEqual(1, probe);
-        for (;;) {
-            Status status = cursor.next();
-            if (status.is(ErrorCode::NoRecord))
-                break;
-            if (!status.ok())
-                return status;
+    Status status = forEachOfActivity<DatesRecord>(
+        data.dates, DAT_ACTNUMBER_KEY, activity.ACTNUMBER,
+        [this](const TypedCursor<DatesRecord> &cursor) {
             const DatesRecord &read = cursor.record();
             occurrences.insert({read.ACTNUMBER, read.DATE, read.TIME, read.ENDTIME});
-        }
-    }
+            return Status();
+        });
+    if (!status.ok())
+        return status;
     position = occurrences.find(occurrences.current);
     if (position == OccurrenceQueue::npos)
         position = occurrences.size(); // the edited occurrence is added on OK
 
-    PersonActRecord probe;
-    probe.ACTNUMBER = activity.ACTNUMBER;
-    TypedCursor<PersonActRecord> cursor(data.personAct, PER_ACTIVITY_KEY);
-    cursor.setRangeEqual(1, probe);
-    for (;;) {
-        Status status = cursor.next();
-        if (status.is(ErrorCode::NoRecord))
-            return {};
-        if (!status.ok())
-            return status;
-        participants.insert({cursor.record().ACTNUMBER, cursor.record().PERSON});
-    }
+    return forEachOfActivity<PersonActRecord>(
+        data.personAct, PER_ACTIVITY_KEY, activity.ACTNUMBER,
+        [this](const TypedCursor<PersonActRecord> &cursor) {
+            participants.insert({cursor.record().ACTNUMBER, cursor.record().PERSON});
+            return Status();
+        });
 }
 
 void ActivityEdit::acceptDate(Date date)

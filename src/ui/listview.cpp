@@ -140,4 +140,41 @@ void PageModel::pageChanged()
     endResetModel();
 }
 
+TextListModel::TextListModel(std::function<int()> count, std::function<QString(int row)> text,
+                             QString heading, QObject *parent)
+    : QAbstractTableModel(parent), m_count(std::move(count)), m_text(std::move(text)),
+      m_heading(std::move(heading))
+{
+}
+
+int TextListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_count();
+}
+
+int TextListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant TextListModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_count())
+        return {};
+    return m_text(index.row());
+}
+
+QVariant TextListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section == 0)
+        return m_heading;
+    return {};
+}
+
+void TextListModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
 } // namespace korvalen

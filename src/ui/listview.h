@@ -75,4 +75,27 @@ private:
     const PagedList &m_list;
 };
 
+// A one-column list of a few rows a window holds in memory (the people of
+// an activity, its dates): the rows are counted and shown through the
+// window's own functions, so the list always shows the window's data.
+class TextListModel : public QAbstractTableModel
+{
+public:
+    TextListModel(std::function<int()> count, std::function<QString(int row)> text, QString heading,
+                  QObject *parent);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The window's data changed: the view reads it anew.
+    void reload();
+
+private:
+    std::function<int()> m_count;
+    std::function<QString(int row)> m_text;
+    QString m_heading;
+};
+
 } // namespace korvalen
