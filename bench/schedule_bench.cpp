@@ -24,6 +24,8 @@
 #include "schedulelogic/generate.h"
 #include "storage/cursor.h"
 
+#include "benchkit.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,7 +42,7 @@
 namespace korvalen {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using bench::SteadyClock;
 
 constexpr int kSeriesDates = 260;
 constexpr int kSeriesPeople = 5;
@@ -59,67 +61,25 @@ constexpr int kConflictTrials = 7;
 constexpr int kSaveTrials = 7;
 constexpr std::uint64_t kSeed = 20261208;
 
-// A failed storage call ends the run; the working directory is still removed.
-class BenchFailure : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-void require(const Status &status, const std::string &what)
-{
-    if (!status.ok())
-        throw BenchFailure(what + ": " + status.text());
-}
+using bench::BenchFailure;
+using bench::median;
+using bench::report;
+using bench::require;
+using bench::secondsSince;
 
 void progress(const std::string &text)
 {
-    std::fprintf(stderr, "bench_schedule: %s\n", text.c_str());
+    bench::progress("bench_schedule", text);
 }
 
-void report(const char *name, double value, const char *unit)
-{
-    std::printf("%s %.2f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double secondsSince(SteadyClock::time_point start)
-{
-    return std::chrono::duration<double>(SteadyClock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
-}
-
-// The run's working directory: made fresh, removed with all it holds.
-class Workspace
+// The run's working directory.
+class Workspace : public bench::Workspace
 {
 public:
     explicit Workspace(const std::filesystem::path &parent)
-        : m_path(parent / ("korvalen-bench-schedule-" + std::to_string(getpid())))
+        : bench::Workspace(parent, "korvalen-bench-schedule-")
     {
-        // The parent must exist: a mistyped argument makes no directories.
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directory(m_path);
     }
-    ~Workspace()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-    Workspace(const Workspace &) = delete;
-    Workspace &operator=(const Workspace &) = delete;
-
-    const std::filesystem::path &path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
 };
 
 // The median time of `trials` runs of `work`, the first one left out.

@@ -10,6 +10,8 @@
 #include "storage/datafiles.h"
 #include "storage/engine.h"
 
+#include "benchkit.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,7 +30,7 @@
 namespace korvalen {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+using bench::SteadyClock;
 
 constexpr Date kFirstDay = 80000;
 constexpr int kDaySpan = 3653; // about ten years
@@ -41,73 +43,25 @@ constexpr std::int64_t kSmallFile = 1000;
 constexpr std::int64_t kLargeFile = 1000000;
 constexpr std::uint64_t kSeed = 20240601;
 
-// A failed storage call ends the run; the working directory is still removed.
-class BenchFailure : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-void require(const Status &status, const std::string &what)
-{
-    if (!status.ok())
-        throw BenchFailure(what + ": " + status.text());
-}
+using bench::BenchFailure;
+using bench::median;
+using bench::report;
+using bench::require;
+using bench::secondsSince;
 
 void progress(const std::string &text)
 {
-    std::fprintf(stderr, "bench_storage: %s\n", text.c_str());
+    bench::progress("bench_storage", text);
 }
 
-void report(const char *name, double value, const char *unit)
-{
-    std::printf("%s %.2f %s\n", name, value, unit);
-    std::fflush(stdout);
-}
-
-double secondsSince(SteadyClock::time_point start)
-{
-    return std::chrono::duration<double>(SteadyClock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
-}
-
-// The run's working directory: made fresh, removed with all it holds.
-class Workspace
+// The run's working directory.
+class Workspace : public bench::Workspace
 {
 public:
     explicit Workspace(const std::filesystem::path &parent)
-        : m_path(parent / ("korvalen-bench-" + std::to_string(getpid())))
+        : bench::Workspace(parent, "korvalen-bench-")
     {
-        // The parent must exist: a mistyped argument makes no directories.
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directory(m_path);
     }
-    ~Workspace()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_path, error);
-    }
-    Workspace(const Workspace &) = delete;
-    Workspace &operator=(const Workspace &) = delete;
-
-    // A fresh subdirectory, the working directory of one program's data.
-    std::filesystem::path directory(const std::string &name) const
-    {
-        std::filesystem::path path = m_path / name;
-        std::filesystem::create_directories(path);
-        return path;
-    }
-
-private:
-    std::filesystem::path m_path;
 };
 
 // One program's data on `directory`, its DATES file created when missing
