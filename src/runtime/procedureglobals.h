@@ -18,6 +18,9 @@ struct SharedGlobals
     Text<10> CalPerson;
     Text<10> CalGroup;
     std::uint8_t CalNotes = 0;
+    // The change-scope dialog's answer: "Just This One", "All" or "This One
+    // and Future"; read only right after the dialog completed.
+    Text<20> ChangeScope;
 };
 
 enum Request : std::int32_t
