@@ -1,5 +1,6 @@
 #include "schedulelogic/activityedit.h"
 
+#include "schedulelogic/conflicts.h"
 #include "schedulelogic/generate.h"
 #include "storage/savescope.h"
 #include "storage/table.h"
@@ -31,22 +32,23 @@ DatesRecord datesRecordOf(const Occurrence &entry, std::int32_t number)
     return record; // DATETEXT and DAYNAME stay blank
 }
 
-// Adds the occurrences and participants of `edit` under `number`
-// (occurrences under their own number when `ownNumbers`).
+// Adds the occurrences and participants of `edit`, each under the number
+// `numberFor` gives for the number its entry carries.
+template <class NumberFor>
 Status addOccurrencesAndPeople(SaveScope &save, AppData &data, const ActivityEdit &edit,
-                               std::int32_t number, bool ownNumbers, const DataFile *&failedOn)
+                               NumberFor numberFor, const DataFile *&failedOn)
 {
     BufferKeeper<DatesRecord> datesKeeper(data.DAT);
     BufferKeeper<PersonActRecord> peopleKeeper(data.PER);
     failedOn = &data.dates;
     for (const Occurrence &entry : edit.occurrences.entries()) {
-        data.DAT = datesRecordOf(entry, ownNumbers ? entry.actNumber : number);
+        data.DAT = datesRecordOf(entry, numberFor(entry.actNumber));
         if (Status status = save.add(data.dates); !status.ok())
             return status;
     }
     failedOn = &data.personAct;
     for (const Participant &entry : edit.participants.entries()) {
-        data.PER.ACTNUMBER = ownNumbers ? entry.actNumber : number;
+        data.PER.ACTNUMBER = numberFor(entry.actNumber);
         data.PER.PERSON = entry.person;
         if (Status status = save.add(data.personAct); !status.ok())
             return status;
@@ -121,6 +123,8 @@ Status ActivityEdit::primeNew(AppData &data, ClockTime startTime)
     opening = occurrences.current;
     entryCopy = activity;
     stored = {};
+    storedActivity = {};
+    split.reset();
     dateChanged = timeChanged = peopleChanged = false;
     return status;
 }
@@ -131,6 +135,8 @@ Status ActivityEdit::loadForChange(AppData &data, const ActivityRecord &storedAc
     activity = storedActivity;
     entryCopy = activity;
     stored = ref;
+    this->storedActivity = storedActivity;
+    split.reset();
     dateChanged = timeChanged = peopleChanged = false;
     occurrences.clear();
     participants.clear();
@@ -258,19 +264,131 @@ Status ActivityEdit::removeGroup(AppData &data, const Text<10> &group)
     });
 }
 
-void ActivityEdit::applyTimesToAll()
+std::string_view changeScopeText(ChangeScope scope)
 {
-    OccurrenceQueue retimed;
-    for (Occurrence entry : occurrences.entries()) {
-        entry.time = occurrences.current.time;
-        entry.endTime = occurrences.current.endTime;
-        retimed.insert(entry);
+    switch (scope) {
+    case ChangeScope::JustThisOne:
+        return "Just This One";
+    case ChangeScope::All:
+        return "All";
+    case ChangeScope::ThisOneAndFuture:
+        return "This One and Future";
     }
-    retimed.current = occurrences.current;
-    occurrences = std::move(retimed);
-    position = occurrences.find(occurrences.current);
-    if (position == OccurrenceQueue::npos)
-        position = occurrences.size();
+    return {};
+}
+
+std::optional<ChangeScope> changeScopeFrom(std::string_view text)
+{
+    for (ChangeScope scope :
+         {ChangeScope::JustThisOne, ChangeScope::All, ChangeScope::ThisOneAndFuture}) {
+        if (clipped(text) == changeScopeText(scope))
+            return scope;
+    }
+    return std::nullopt;
+}
+
+bool ActivityEdit::asksAboutTimes(ChangeScope scope) const
+{
+    return scope != ChangeScope::JustThisOne && activity.REPEATTYPE == kIrregularDates;
+}
+
+ScopeOutcome ActivityEdit::applyChange(ChangeScope scope, ConflictCheck &check, bool useNewTimes)
+{
+    split.reset();
+    writeEditedOccurrence();
+    const bool changed = dateChanged || timeChanged;
+    ScopeOutcome outcome = ScopeOutcome::Save;
+    switch (scope) {
+    case ChangeScope::All:
+        if (!changed || !useNewTimes)
+            return ScopeOutcome::Save;
+        return walk(check, 0, occurrences.size(), true, true, true, activity.ACTNUMBER);
+    case ChangeScope::JustThisOne:
+        outcome = walk(check, position, position + 1, changed, false, true, kSplitNumber);
+        break;
+    case ChangeScope::ThisOneAndFuture: {
+        // An irregular series answered Yes is checked whatever changed; No
+        // moves the entries with the times they have.
+        const bool checkEach = asksAboutTimes(scope) ? useNewTimes : changed;
+        outcome =
+            walk(check, position, occurrences.size(), checkEach, true, useNewTimes, kSplitNumber);
+        break;
+    }
+    }
+    if (outcome != ScopeOutcome::Save)
+        return outcome;
+    const std::vector<Occurrence> &entries = occurrences.entries();
+    if (std::none_of(entries.begin(), entries.end(),
+                     [](const Occurrence &entry) { return entry.actNumber == kSplitNumber; }))
+        return ScopeOutcome::Nothing;
+    planSplit(scope);
+    return ScopeOutcome::Save;
+}
+
+ScopeOutcome ActivityEdit::walk(ConflictCheck &check, std::size_t from, std::size_t to,
+                                bool checkEach, bool seriesCheck, bool retime, std::int32_t number)
+{
+    std::vector<Occurrence> entries = occurrences.entries();
+    const Occurrence edited = occurrences.current;
+    // An entry left as it was: the edited one as the form opened on it,
+    // the others as they stand.
+    auto leave = [&](std::size_t at) {
+        if (at == position) {
+            entries[at] = opening;
+            entries[at].actNumber = activity.ACTNUMBER;
+        }
+    };
+    for (std::size_t at = from; at < to; ++at) {
+        Occurrence candidate = entries[at];
+        if (retime) {
+            candidate.time = edited.time;
+            candidate.endTime = edited.endTime;
+        }
+        // Checked under its old number, so that it never collides with its
+        // own stored copy.
+        const ConflictChoice choice =
+            checkEach ? check.check(candidate, seriesCheck) : ConflictChoice::Accept;
+        if (choice == ConflictChoice::Cancel)
+            return ScopeOutcome::Cancelled;
+        if (choice == ConflictChoice::Stop) {
+            for (std::size_t rest = at; rest < to; ++rest)
+                leave(rest);
+            break;
+        }
+        if (choice == ConflictChoice::Skip) {
+            leave(at);
+            continue;
+        }
+        candidate.actNumber = number;
+        entries[at] = candidate;
+    }
+    const Occurrence editedEntry = entries[position];
+    occurrences.clear();
+    for (const Occurrence &entry : entries)
+        occurrences.insert(entry);
+    retakePosition(editedEntry);
+    return ScopeOutcome::Save;
+}
+
+void ActivityEdit::planSplit(ChangeScope scope)
+{
+    Split plan;
+    plan.added = activity;
+    plan.added.ACTNUMBER = kSplitNumber;
+    plan.added.NAME = "*" + activity.NAME.str(); // cut to the field's width
+    plan.added.REPEATTYPE = scope == ChangeScope::JustThisOne ? kNoRepeats : kIrregularDates;
+    plan.added.REPEND = 0;
+    plan.added.REPNUMBER = 0;
+    plan.old = storedActivity;
+    if (scope == ChangeScope::ThisOneAndFuture) {
+        plan.old.REPEATTYPE = kIrregularDates;
+        plan.old.REPEND = 0;
+        plan.old.REPNUMBER = 0;
+    }
+    split = std::move(plan);
+    // The new activity takes the edited people; the old one keeps those
+    // stored for it, which the save leaves alone.
+    participants.renumber(kSplitNumber);
 }
 
 SaveResult saveNewActivity(AppData &data, Prompter &prompter, ActivityEdit &edit)
@@ -291,7 +409,8 @@ SaveResult saveNewActivity(AppData &data, Prompter &prompter, ActivityEdit &edit
     if (Status status = save.add(data.activity); !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Write, data.activity);
     const DataFile *failedOn = nullptr;
-    if (Status status = addOccurrencesAndPeople(save, data, edit, number, false, failedOn);
+    if (Status status = addOccurrencesAndPeople(
+            save, data, edit, [number](std::int32_t) { return number; }, failedOn);
         !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Write, *failedOn);
     if (Status status = save.commit(); !status.ok())
@@ -310,11 +429,72 @@ SaveResult saveNewActivity(AppData &data, Prompter &prompter, ActivityEdit &edit
     return {};
 }
 
+namespace {
+
+// The writes of a split within `save`; see saveChangedActivity().
+SaveResult storeSplit(SaveScope &save, AppData &data, ActivityEdit &edit)
+{
+    const ActivityEdit::Split &split = *edit.split;
+    const std::int32_t old = edit.storedActivity.ACTNUMBER;
+    // The number is taken inside the save, before the old activity may go:
+    // no other station's activity can take it meanwhile, and a number just
+    // given up is not handed out again.
+    std::int32_t highest = 0;
+    if (Status status = highestActivityNumber(data, highest); !status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Read, data.activity);
+    const std::int32_t number = highest + 1;
+
+    const std::vector<Occurrence> &entries = edit.occurrences.entries();
+    const bool oldKeepsDates = std::any_of(entries.begin(), entries.end(),
+                                           [old](const auto &e) { return e.actNumber == old; });
+    // The watch fails the save when another station changed or deleted the
+    // old activity since the form read it.
+    data.ACT = split.old;
+    if (oldKeepsDates) {
+        if (Status status = save.put(data.activity, edit.stored); !status.ok())
+            return SaveResult::failed(std::move(status), SaveStep::Write, data.activity);
+    } else {
+        if (Status status = save.remove(data.activity, edit.stored); !status.ok())
+            return SaveResult::failed(std::move(status), SaveStep::Delete, data.activity);
+        if (Status status =
+                removeAllOf<PersonActRecord>(save, data.personAct, PER_ACTIVITY_KEY, old);
+            !status.ok())
+            return SaveResult::failed(std::move(status), SaveStep::Delete, data.personAct);
+    }
+    data.ACT = split.added;
+    data.ACT.ACTNUMBER = number;
+    if (Status status = save.add(data.activity); !status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Write, data.activity);
+    if (Status status = removeAllOf<DatesRecord>(save, data.dates, DAT_ACTNUMBER_KEY, old);
+        !status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Delete, data.dates);
+    const DataFile *failedOn = nullptr;
+    auto numberFor = [number](std::int32_t carried) {
+        return carried == ActivityEdit::kSplitNumber ? number : carried;
+    };
+    if (Status status = addOccurrencesAndPeople(save, data, edit, numberFor, failedOn);
+        !status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Write, *failedOn);
+    if (Status status = save.commit(); !status.ok())
+        return SaveResult::failed(std::move(status), SaveStep::Write, data.activity);
+
+    edit.split->added.ACTNUMBER = number;
+    if (oldKeepsDates)
+        ++edit.stored.version;
+    else
+        edit.stored = {};
+    return {};
+}
+
+} // namespace
+
 SaveResult saveChangedActivity(AppData &data, Prompter &prompter, ActivityEdit &edit)
 {
     SaveScope save(data.database, prompter, {data.activity, data.dates, data.personAct});
     if (!save.status().ok())
         return SaveResult::failed(save.status(), SaveStep::Write, data.activity);
+    if (edit.split)
+        return storeSplit(save, data, edit);
     const std::int32_t number = edit.activity.ACTNUMBER;
     data.ACT = edit.activity;
     if (Status status = save.put(data.activity, edit.stored); !status.ok())
@@ -327,7 +507,8 @@ SaveResult saveChangedActivity(AppData &data, Prompter &prompter, ActivityEdit &
         !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Delete, data.personAct);
     const DataFile *failedOn = nullptr;
-    if (Status status = addOccurrencesAndPeople(save, data, edit, number, true, failedOn);
+    if (Status status = addOccurrencesAndPeople(
+            save, data, edit, [](std::int32_t own) { return own; }, failedOn);
         !status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Write, *failedOn);
     if (Status status = save.commit(); !status.ok())

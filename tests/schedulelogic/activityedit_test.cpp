@@ -7,6 +7,7 @@
 
 #include "../storage/testsupport.h"
 #include "runtime/prompter.h"
+#include "schedulelogic/conflicts.h"
 #include "schedulelogic/generate.h"
 #include "storage/cursor.h"
 
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -500,6 +502,322 @@ TEST(ActivityEditFlagsTest, AcceptedFieldsSetTheirFlagOnlyWhenTheyDifferFromTheO
         EXPECT_EQ(edit.timeChanged, c.timeChanged);
         EXPECT_EQ(edit.occurrences.current, accepted);
     }
+}
+
+// ---------------------------------------------------------------------------
+// Changing a series: which occurrences a change applies to, and the split
+
+// The conflict window, scripted: each collision takes the next answer
+// (Accept when none is left); the dates shown and whether a series was
+// being checked are kept.
+class ScriptedConflicts : public ConflictHost
+{
+public:
+    std::optional<ConflictChoice> show(const Collision &collision, bool seriesCheck) override
+    {
+        shownOn.push_back(collision.occurrence.DATE);
+        seriesChecks.push_back(seriesCheck);
+        if (answers.empty())
+            return ConflictChoice::Accept;
+        const ConflictChoice answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    void readFailed(std::string_view fileName, const Status &status) override
+    {
+        ADD_FAILURE() << fileName << ": " << status.text();
+    }
+
+    std::vector<ConflictChoice> answers;
+    std::vector<Date> shownOn;
+    std::vector<bool> seriesChecks;
+};
+
+class ChangeScopeTest : public ActivityEditTest
+{
+protected:
+    void SetUp() override
+    {
+        ActivityEditTest::SetUp();
+        openFile(m_data->special);
+    }
+
+    // A weekly series of `count` dates from kFirst on, 10:00 to 11:00, as
+    // the repeat dialog leaves one.
+    std::int32_t storeWeekly(const char *name, int count, const std::vector<Text<10>> &people)
+    {
+        ActivityEdit edit = newActivity(*m_data, name, weekly(count), people);
+        edit.activity.REPEATTYPE = kFixedWeeks;
+        edit.activity.REPNUMBER = 1;
+        edit.activity.REPEND = kFirst + 7 * (count - 1);
+        SaveResult result = saveNewActivity(*m_data, m_prompter, edit);
+        EXPECT_TRUE(result.ok()) << result.status.text();
+        return edit.activity.ACTNUMBER;
+    }
+    // An activity of one occurrence on `date` from `start` to `end`.
+    std::int32_t storeOne(const char *name, Date date, ClockTime start, ClockTime end,
+                          const std::vector<Text<10>> &people)
+    {
+        ActivityEdit edit = newActivity(*m_data, name, {}, people);
+        edit.occurrences.insert({edit.activity.ACTNUMBER, date, start, end});
+        SaveResult result = saveNewActivity(*m_data, m_prompter, edit);
+        EXPECT_TRUE(result.ok()) << result.status.text();
+        return edit.activity.ACTNUMBER;
+    }
+
+    // The stored record of activity `number`; number 0 when there is none.
+    ActivityRecord storedRecord(std::int32_t number)
+    {
+        BufferKeeper<ActivityRecord> keeper(m_data->ACT);
+        m_data->ACT = {};
+        m_data->ACT.ACTNUMBER = number;
+        return m_data->activity.get(ACT_ACTNUMBER_KEY).ok() ? m_data->ACT : ActivityRecord{};
+    }
+
+    ScopeOutcome apply(ActivityEdit &edit, ChangeScope scope, bool useNewTimes = true)
+    {
+        ConflictCheck check(*m_data, edit.participants, m_conflicts);
+        return edit.applyChange(scope, check, useNewTimes);
+    }
+
+    ScriptedConflicts m_conflicts;
+};
+
+std::vector<Occurrence> occurrencesOn(std::int32_t number, const std::vector<Date> &dates,
+                                      ClockTime start, ClockTime end)
+{
+    std::vector<Occurrence> found;
+    for (Date date : dates)
+        found.push_back({number, date, start, end});
+    return found;
+}
+
+TEST_F(ChangeScopeTest, JustThisOneRenamesOneOccurrenceUnderAStarredActivityOfItsOwn)
+{
+    const std::vector<Date> dates = weekly(4);
+    const std::int32_t series = storeWeekly("Choir", 4, {"Ann", "Bea"});
+    const ActivityRecord stored = storedRecord(series);
+    ActivityEdit edit = loadForChange(series, dates[1]);
+    // Fifty characters: the star pushes the last one out.
+    const std::string name(50, 'n');
+    edit.activity.NAME = name;
+    edit.activity.NOTES.text = "Bring the new songbook";
+    edit.removeParticipantAt(0); // Ann
+    edit.addPeople({"Cid"});
+    ASSERT_EQ(apply(edit, ChangeScope::JustThisOne), ScopeOutcome::Save);
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    ASSERT_TRUE(result.ok()) << result.status.text();
+
+    EXPECT_EQ(storedRecord(series), stored);
+    EXPECT_EQ(storedOccurrences(*m_data, series),
+              occurrencesOn(series, {dates[0], dates[2], dates[3]}, at(10), at(11)));
+    EXPECT_EQ(storedPeople(*m_data, series), (People{"Ann", "Bea"}));
+
+    const std::int32_t added = edit.split->added.ACTNUMBER;
+    EXPECT_EQ(added, series + 1);
+    const ActivityRecord star = storedRecord(added);
+    EXPECT_EQ(star.NAME.str(), "*" + name.substr(0, 49));
+    EXPECT_EQ(star.REPEATTYPE.str(), kNoRepeats);
+    EXPECT_EQ(star.REPEND, 0);
+    EXPECT_EQ(star.REPNUMBER, 0);
+    EXPECT_EQ(star.NOTES.text, "Bring the new songbook");
+    EXPECT_EQ(storedOccurrences(*m_data, added), occurrencesOn(added, {dates[1]}, at(10), at(11)));
+    EXPECT_EQ(storedPeople(*m_data, added), (People{"Bea", "Cid"}));
+}
+
+// The new times collide with the lesson only, the old ones with the dentist
+// only, and with the series' own stored occurrences, which never count.
+TEST_F(ChangeScopeTest, ThisOneAndFutureFromTheThirdSplitsTheSeriesIntoTwoIrregularOnes)
+{
+    const std::vector<Date> dates = weekly(6);
+    const std::int32_t series = storeWeekly("Choir", 6, {"Ann", "Bea"});
+    const std::int32_t dentist = storeOne("Dentist", dates[3], at(9, 30), at(10, 15), {"Ann"});
+    storeOne("Lesson", dates[4], at(11), at(12), {"Bea"});
+    ActivityEdit edit = loadForChange(series, dates[2]);
+    edit.acceptStart(at(10, 30));
+    edit.acceptEnd(at(11, 30));
+    edit.addPeople({"Cid"});
+    m_conflicts.answers = {ConflictChoice::Skip};
+    ASSERT_EQ(apply(edit, ChangeScope::ThisOneAndFuture), ScopeOutcome::Save);
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    ASSERT_TRUE(result.ok()) << result.status.text();
+
+    EXPECT_EQ(m_conflicts.shownOn, std::vector<Date>{dates[4]});
+    EXPECT_EQ(m_conflicts.seriesChecks, std::vector<bool>{true});
+    const ActivityRecord old = storedRecord(series);
+    EXPECT_EQ(old.NAME.str(), "Choir");
+    EXPECT_EQ(old.REPEATTYPE.str(), kIrregularDates);
+    EXPECT_EQ(old.REPEND, 0);
+    EXPECT_EQ(old.REPNUMBER, 0);
+    // The skipped date stays with the old activity as it was.
+    EXPECT_EQ(storedOccurrences(*m_data, series),
+              occurrencesOn(series, {dates[0], dates[1], dates[4]}, at(10), at(11)));
+    EXPECT_EQ(storedPeople(*m_data, series), (People{"Ann", "Bea"}));
+
+    const std::int32_t added = edit.split->added.ACTNUMBER;
+    EXPECT_EQ(added, 4);
+    EXPECT_EQ(storedName(added), "*Choir");
+    EXPECT_EQ(storedRecord(added).REPEATTYPE.str(), kIrregularDates);
+    EXPECT_EQ(storedOccurrences(*m_data, added),
+              occurrencesOn(added, {dates[2], dates[3], dates[5]}, at(10, 30), at(11, 30)));
+    EXPECT_EQ(storedPeople(*m_data, added), (People{"Ann", "Bea", "Cid"}));
+    EXPECT_EQ(storedOccurrences(*m_data, dentist).size(), 1u);
+}
+
+TEST_F(ChangeScopeTest, AllAfterOnlyARenameKeepsTheNumberAndEveryOccurrence)
+{
+    // One occurrence keeps times of its own; Ann is busy on another date.
+    ActivityEdit first = newActivity(*m_data, "Choir", weekly(3), {"Ann"});
+    first.activity.REPEATTYPE = kFixedWeeks;
+    first.occurrences.overwrite(2, {1, kFirst + 14, at(16), at(17)});
+    ASSERT_TRUE(saveNewActivity(*m_data, m_prompter, first).ok());
+    storeOne("Dentist", kFirst + 7, at(10), at(11), {"Ann"});
+    const std::vector<Occurrence> before = storedOccurrences(*m_data, 1);
+
+    ActivityEdit edit = loadForChange(1, kFirst);
+    edit.activity.NAME = "Chorus";
+    ASSERT_EQ(apply(edit, ChangeScope::All), ScopeOutcome::Save);
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    ASSERT_TRUE(result.ok()) << result.status.text();
+
+    EXPECT_FALSE(edit.split);
+    EXPECT_TRUE(m_conflicts.shownOn.empty()) << "nothing moved, nothing to check";
+    EXPECT_EQ(records(m_data->activity), 2);
+    EXPECT_EQ(storedName(1), "Chorus");
+    EXPECT_EQ(storedOccurrences(*m_data, 1), before);
+}
+
+TEST_F(ChangeScopeTest, AllSkippedOnTheEditedOccurrenceLeavesItAsTheFormOpenedOnIt)
+{
+    const std::vector<Date> dates = weekly(3);
+    const std::int32_t series = storeWeekly("Choir", 3, {"Ann"});
+    storeOne("Dentist", dates[1] + 1, at(14), at(15), {"Ann"});
+    ActivityEdit edit = loadForChange(series, dates[1]);
+    edit.acceptDate(dates[1] + 1);
+    edit.acceptStart(at(14));
+    edit.acceptEnd(at(15));
+    m_conflicts.answers = {ConflictChoice::Skip};
+    ASSERT_EQ(apply(edit, ChangeScope::All), ScopeOutcome::Save);
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    ASSERT_TRUE(result.ok()) << result.status.text();
+
+    EXPECT_EQ(m_conflicts.shownOn, std::vector<Date>{dates[1] + 1});
+    EXPECT_EQ(storedOccurrences(*m_data, series),
+              (std::vector<Occurrence>{{series, dates[0], at(14), at(15)},
+                                       {series, dates[1], at(10), at(11)},
+                                       {series, dates[2], at(14), at(15)}}));
+}
+
+TEST_F(ChangeScopeTest, ThisOneAndFutureFromTheFirstOccurrenceDeletesTheOldActivity)
+{
+    const std::int32_t series = storeWeekly("Choir", 3, {"Ann", "Bea"});
+    const std::int32_t band = store("Band", weekly(2, kFirst + 1), {"Ann"});
+    ActivityEdit edit = loadForChange(series, kFirst);
+    edit.acceptStart(at(9));
+    edit.acceptEnd(at(10));
+    ASSERT_EQ(apply(edit, ChangeScope::ThisOneAndFuture), ScopeOutcome::Save);
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    ASSERT_TRUE(result.ok()) << result.status.text();
+
+    EXPECT_EQ(storedRecord(series).ACTNUMBER, 0);
+    EXPECT_TRUE(storedOccurrences(*m_data, series).empty());
+    EXPECT_TRUE(storedPeople(*m_data, series).empty());
+    const std::int32_t added = edit.split->added.ACTNUMBER;
+    EXPECT_EQ(added, 3) << "a number just given up is not handed out again";
+    EXPECT_EQ(storedOccurrences(*m_data, added), occurrencesOn(added, weekly(3), at(9), at(10)));
+    EXPECT_EQ(storedPeople(*m_data, added), (People{"Ann", "Bea"}));
+    EXPECT_EQ(storedOccurrences(*m_data, band).size(), 2u);
+    EXPECT_EQ(storedPeople(*m_data, band), (People{"Ann"}));
+}
+
+// Another station adds an activity after the form decided on the split and
+// before it saves: the split's occurrences never go to that activity.
+TEST_F(ChangeScopeTest, SplitTakesItsNumberInsideTheSave)
+{
+    const std::int32_t series = storeWeekly("Choir", 3, {"Ann"});
+    ActivityEdit edit = loadForChange(series, kFirst + 7);
+    edit.activity.NAME = "Chorus";
+    ASSERT_EQ(apply(edit, ChangeScope::JustThisOne), ScopeOutcome::Save);
+
+    auto other = secondStation();
+    openForSaves(*other);
+    ActivityEdit theirs = newActivity(*other, "Chess", {kFirst + 1}, {"Bea"});
+    ScriptedPrompter otherPrompter;
+    ASSERT_TRUE(saveNewActivity(*other, otherPrompter, theirs).ok());
+    ASSERT_EQ(theirs.activity.ACTNUMBER, 2);
+
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    ASSERT_TRUE(result.ok()) << result.status.text();
+    EXPECT_EQ(edit.split->added.ACTNUMBER, 3);
+    EXPECT_EQ(storedName(3), "*Chorus");
+    EXPECT_EQ(storedOccurrences(*m_data, 2), theirs.occurrences.entries());
+    EXPECT_EQ(storedPeople(*m_data, 2), (People{"Bea"}));
+    EXPECT_EQ(storedOccurrences(*m_data, 3), occurrencesOn(3, {kFirst + 7}, at(10), at(11)));
+}
+
+struct SplitFailure
+{
+    const char *what;
+    ChangeScope scope;
+    int selected; // the index of the occurrence the form is opened on
+    const char *operation;
+    const char *file;
+    std::string when;
+    SaveStep step;
+};
+
+TEST_F(ChangeScopeTest, SplitWhoseWriteFailsOrWhoseActivityChangedElsewhereStoresNothing)
+{
+    const std::vector<Date> dates = weekly(4);
+    const std::int32_t series = storeWeekly("Choir", 4, {"Ann", "Bea"});
+    const ActivityRecord stored = storedRecord(series);
+    const std::vector<Occurrence> storedDates = storedOccurrences(*m_data, series);
+    auto expectUntouched = [&] {
+        EXPECT_EQ(records(m_data->activity), 1);
+        EXPECT_EQ(storedOccurrences(*m_data, series), storedDates);
+        EXPECT_EQ(storedPeople(*m_data, series), (People{"Ann", "Bea"}));
+    };
+    auto split = [&](ChangeScope scope, int selected) {
+        ActivityEdit edit = loadForChange(series, dates[static_cast<std::size_t>(selected)]);
+        edit.acceptStart(at(15));
+        edit.acceptEnd(at(16));
+        edit.addPeople({"Cid"});
+        EXPECT_EQ(apply(edit, scope), ScopeOutcome::Save);
+        return edit;
+    };
+    const SplitFailure cases[] = {
+        {"the add of the new activity", ChangeScope::JustThisOne, 1, "INSERT", "ACTIVITY", "1",
+         SaveStep::Write},
+        {"a later occurrence moved", ChangeScope::ThisOneAndFuture, 2, "INSERT", "DATES",
+         "NEW.DATE = " + std::to_string(dates[3]), SaveStep::Write},
+        {"the old activity's people", ChangeScope::ThisOneAndFuture, 0, "DELETE", "PERSONACT", "1",
+         SaveStep::Delete},
+    };
+    for (const SplitFailure &c : cases) {
+        SCOPED_TRACE(c.what);
+        ActivityEdit edit = split(c.scope, c.selected);
+        failWrites(c.operation, c.file, c.when);
+        SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+        EXPECT_FALSE(result.ok());
+        EXPECT_EQ(result.step, c.step);
+        EXPECT_EQ(result.file, c.file);
+        EXPECT_EQ(storedRecord(series), stored);
+        expectUntouched();
+        stopFailing();
+    }
+
+    ActivityEdit edit = split(ChangeScope::ThisOneAndFuture, 2);
+    auto other = secondStation();
+    openForSaves(*other);
+    other->ACT.ACTNUMBER = series;
+    ASSERT_TRUE(other->activity.get(ACT_ACTNUMBER_KEY).ok());
+    other->ACT.NAME = "Renamed elsewhere";
+    ASSERT_TRUE(other->activity.put().ok());
+    SaveResult result = saveChangedActivity(*m_data, m_prompter, edit);
+    EXPECT_TRUE(result.is(ErrorCode::ChangedByOther)) << result.status.text();
+    EXPECT_EQ(storedName(series), "Renamed elsewhere");
+    EXPECT_EQ(storedRecord(series).REPEATTYPE.str(), kFixedWeeks);
+    expectUntouched();
 }
 
 // ---------------------------------------------------------------------------
