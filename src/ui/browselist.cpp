@@ -119,6 +119,26 @@ void ListControl::setColumnAlignment(int column, Qt::Alignment alignment)
         m_model->setAlignment(column, alignment);
 }
 
+void ListControl::setStacks(std::vector<ColumnStack> stacks)
+{
+    if (!m_model)
+        return;
+    m_model->setStacks(std::move(stacks));
+    m_linesPerRow = std::max(m_linesPerRow, m_model->linesPerRow());
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight());
+    applyColumns();
+}
+
+void ListControl::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::FontChange || !m_model)
+        return;
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight());
+    applyColumns();
+    viewportResized();
+}
+
 int ListControl::rowHeight() const
 {
     return m_linesPerRow * m_table->fontMetrics().height() + 4;
@@ -126,14 +146,12 @@ int ListControl::rowHeight() const
 
 void ListControl::applyColumns()
 {
-    const std::vector<BrowseColumn> &columns = m_list->columns();
     QHeaderView *header = m_table->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setHighlightSections(false);
     header->setSectionsClickable(false);
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i)
-        m_table->setColumnWidth(
-            i, dialogUnitsToPixels(font(), columns[static_cast<std::size_t>(i)].width));
+    for (int i = 0; i < m_model->columnCount(); ++i)
+        m_table->setColumnWidth(i, dialogUnitsToPixels(font(), m_model->columnWidth(i)));
     header->setStretchLastSection(true);
 }
 
@@ -314,6 +332,49 @@ bool ListControl::eventFilter(QObject *watched, QEvent *event)
 
 // ---------------------------------------------------------------------------
 
+int execPopupMenu(QMenu &menu, QWidget &over, const std::vector<PagedBrowse::PopupItem> &items,
+                  const QPoint &position)
+{
+    for (const PagedBrowse::PopupItem &item : items) {
+        if (item.number == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction *action = menu.addAction(qs(item.text));
+        action->setEnabled(item.enabled);
+        action->setData(item.number);
+    }
+    QPointer<QWidget> alive(&over);
+    QAction *chosen = menu.exec(over.mapToGlobal(position));
+    if (!alive || !chosen)
+        return 0;
+    return chosen->data().toInt();
+}
+
+// ---------------------------------------------------------------------------
+
+KeyedListControl::KeyedListControl(AppContext &context, KeyedListConfig config, QWidget *parent)
+    : ListControl(parent)
+{
+    const int linesPerRow = config.linesPerRow;
+    m_keyed = std::make_unique<KeyedList>(context, std::move(config), *this);
+    setList(m_keyed->pages(), linesPerRow);
+}
+
+KeyedListControl::~KeyedListControl()
+{
+    detach();
+    m_keyed.reset();
+}
+
+void KeyedListControl::pageChanged()
+{
+    ListControl::pageChanged();
+    emit pageShown();
+}
+
+// ---------------------------------------------------------------------------
+
 BrowseList::BrowseList(AppContext &context, BrowseConfig config, QWidget *parent)
     : ListControl(parent)
 {
@@ -350,21 +411,9 @@ int BrowseList::showPopup(const QPoint &position)
         return 0;
     delete m_popup;
     m_popup = new QMenu(this);
-    for (const PagedBrowse::PopupItem &item : items) {
-        if (item.number == 0) {
-            m_popup->addSeparator();
-            continue;
-        }
-        QAction *action = m_popup->addAction(qs(item.text));
-        action->setEnabled(item.enabled);
-        action->setData(item.number);
-    }
-    QPointer<BrowseList> self(this);
-    QAction *chosen = m_popup->exec(table()->viewport()->mapToGlobal(position));
-    if (!self || !chosen)
-        return 0;
-    int item = chosen->data().toInt();
-    m_browse->choosePopupItem(item);
+    const int item = execPopupMenu(*m_popup, *table()->viewport(), items, position);
+    if (item != 0)
+        m_browse->choosePopupItem(item);
     return item;
 }
 

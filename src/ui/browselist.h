@@ -3,11 +3,13 @@
 // The widgets of the lists. ListControl is the list control every list is
 // shown in: a table view over a PagedList's page with its own scroll bar (0
 // to 100, the thumb), which pages the list by itself and leaves the rest of
-// the keys and clicks to its owner. BrowseList is that control over a
-// PagedBrowse made from the screen's BrowseConfig, and BrowseWindow a window
-// with the browse list and its Select, Insert, Change, Delete, Close and Help
-// buttons.
+// the keys and clicks to its owner. KeyedListControl is that control over a
+// KeyedList of its own, for windows with several lists that give each its
+// own actions. BrowseList is the control over a PagedBrowse made from the
+// screen's BrowseConfig, and BrowseWindow a window with the browse list and
+// its Select, Insert, Change, Delete, Close and Help buttons.
 
+#include "ui/listview.h"
 #include "ui/pagedbrowse.h"
 
 #include <QDialog>
@@ -15,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QPushButton;
@@ -73,6 +76,10 @@ public:
     // After setList(): column `column` (0-based) shows its cells with
     // `alignment` instead of the column's own left or right.
     void setColumnAlignment(int column, Qt::Alignment alignment);
+    // After setList(): shows the list's columns stacked in rows of several
+    // lines (see ColumnStack), each stack as wide as its widest column; the
+    // rows are as tall as the tallest stack, at least `linesPerRow` lines.
+    void setStacks(std::vector<ColumnStack> stacks);
 
     // The list shown; nullptr before setList() and after detach().
     PagedList *pages() const { return m_list; }
@@ -94,6 +101,9 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // A new font gives the rows their new height and the columns their
+    // widths in it.
+    void changeEvent(QEvent *event) override;
     // Lets go of the list: the table goes, and nothing reaches the list any
     // more. An owner whose list dies before this control calls it first.
     void detach();
@@ -119,6 +129,37 @@ private:
     QScrollBar *m_scrollBar = nullptr;
     bool m_showing = false;
     int m_lastRows = 0;
+};
+
+// Fills `menu` with `items` (number 0 a separator, a disabled item greyed),
+// runs it at `position` of `over` and returns the number of the item
+// chosen: 0 for none, and when `over` went while the menu was up.
+int execPopupMenu(QMenu &menu, QWidget &over, const std::vector<PagedBrowse::PopupItem> &items,
+                  const QPoint &position);
+
+// A list control over a KeyedList of its own, made from `config`: a list
+// without browse actions, whose window gives it its keys and clicks through
+// the hooks. Nothing is read before its list's openList().
+class KeyedListControl : public ListControl
+{
+    Q_OBJECT
+
+public:
+    KeyedListControl(AppContext &context, KeyedListConfig config, QWidget *parent = nullptr);
+    ~KeyedListControl() override;
+
+    KeyedList &list() { return *m_keyed; }
+    const KeyedList &list() const { return *m_keyed; }
+
+    // BrowseHost: the page shown, then pageShown().
+    void pageChanged() override;
+
+signals:
+    // The page or the highlight changed: by a fill, a scroll, a click.
+    void pageShown();
+
+private:
+    std::unique_ptr<KeyedList> m_keyed;
 };
 
 // A browse list: the list control over a PagedBrowse, with the browse keys

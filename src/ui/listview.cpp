@@ -5,7 +5,10 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace korvalen {
 
@@ -90,6 +93,48 @@ PageModel::PageModel(const PagedList &list, QObject *parent)
 {
 }
 
+void PageModel::setStacks(std::vector<ColumnStack> stacks)
+{
+    beginResetModel();
+    m_stacks = std::move(stacks);
+    endResetModel();
+}
+
+int PageModel::linesPerRow() const
+{
+    std::size_t lines = 1;
+    for (const ColumnStack &stack : m_stacks)
+        lines = std::max(lines, stack.size());
+    return static_cast<int>(lines);
+}
+
+ColumnStack PageModel::stackOf(int column) const
+{
+    if (m_stacks.empty())
+        return {column};
+    return m_stacks[static_cast<std::size_t>(column)];
+}
+
+const BrowseColumn &PageModel::firstColumnOf(int column) const
+{
+    for (int shown : stackOf(column)) {
+        if (shown >= 0)
+            return m_list.columns()[static_cast<std::size_t>(shown)];
+    }
+    static const BrowseColumn blank;
+    return blank;
+}
+
+int PageModel::columnWidth(int column) const
+{
+    int width = 0;
+    for (int shown : stackOf(column)) {
+        if (shown >= 0)
+            width = std::max(width, m_list.columns()[static_cast<std::size_t>(shown)].width);
+    }
+    return width;
+}
+
 int PageModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_list.rows().size());
@@ -97,25 +142,41 @@ int PageModel::rowCount(const QModelIndex &parent) const
 
 int PageModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_list.columns().size());
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(m_stacks.empty() ? m_list.columns().size() : m_stacks.size());
 }
 
 QVariant PageModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    const BrowseColumn &column = m_list.columns()[static_cast<std::size_t>(index.column())];
     switch (role) {
     case Qt::DisplayRole: {
         const BrowseRow &row = m_list.rows()[static_cast<std::size_t>(index.row())];
-        const std::string &cell = row.cells[static_cast<std::size_t>(index.column())];
-        return QString(column.indent / 4, QChar(' ')) + QString::fromStdString(cell);
+        QStringList lines;
+        for (int shown : stackOf(index.column())) {
+            if (shown < 0) {
+                lines << QString();
+                continue;
+            }
+            const BrowseColumn &column = m_list.columns()[static_cast<std::size_t>(shown)];
+            lines << QString(column.indent / 4, QChar(' ')) +
+                         QString::fromStdString(row.cells[static_cast<std::size_t>(shown)]);
+        }
+        return lines.join(QChar('\n'));
     }
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue((column.alignRight ? Qt::AlignRight : Qt::AlignLeft) |
-                                   Qt::AlignVCenter);
-    case kRightBorderRole:
-        return column.rightBorder;
+        return QVariant::fromValue(
+            (firstColumnOf(index.column()).alignRight ? Qt::AlignRight : Qt::AlignLeft) |
+            Qt::AlignVCenter);
+    case kRightBorderRole: {
+        bool border = false;
+        for (int shown : stackOf(index.column()))
+            border = border ||
+                     (shown >= 0 && m_list.columns()[static_cast<std::size_t>(shown)].rightBorder);
+        return border;
+    }
     default:
         return {};
     }
@@ -126,7 +187,7 @@ QVariant PageModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= columnCount())
         return {};
-    return QString::fromStdString(m_list.columns()[static_cast<std::size_t>(section)].title);
+    return QString::fromStdString(firstColumnOf(section).title);
 }
 
 Qt::ItemFlags PageModel::flags(const QModelIndex &) const

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QFont;
 class QWidget;
@@ -55,12 +56,32 @@ private:
     bool m_allBorders;
 };
 
+// One shown column of a list whose rows are of several lines: the list's
+// columns (indexes into PagedList::columns()) it shows one under another, a
+// line each, -1 for a blank line; as a list format's group divides its
+// fields with "/". A row of one line needs none: each list column is shown
+// as a column of its own.
+using ColumnStack = std::vector<int>;
+
 // The page of a PagedList as a table: its rows, their cells as the columns
 // show them (indent, alignment, border), the column titles.
 class PageModel : public QAbstractTableModel
 {
 public:
     PageModel(const PagedList &list, QObject *parent);
+
+    // Shows the list's columns stacked as `stacks` say, a table column per
+    // stack: its cell holds its lines (each with its column's indent), it
+    // takes the alignment of its first column and a border when any of its
+    // columns has one, and its title is its first column's. Empty: every
+    // list column is a table column of its own.
+    void setStacks(std::vector<ColumnStack> stacks);
+    const std::vector<ColumnStack> &stacks() const { return m_stacks; }
+    // Lines of text in one row: the tallest stack's, 1 without stacks.
+    int linesPerRow() const;
+    // The width of table column `column` in dialog units: its list
+    // column's, or its widest stacked column's.
+    int columnWidth(int column) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -72,7 +93,13 @@ public:
     void pageChanged();
 
 private:
+    // The list columns shown in table column `column`, top line first.
+    ColumnStack stackOf(int column) const;
+    // The first list column of table column `column`.
+    const BrowseColumn &firstColumnOf(int column) const;
+
     const PagedList &m_list;
+    std::vector<ColumnStack> m_stacks;
 };
 
 // A one-column list of a few rows a window holds in memory (the people of

@@ -101,6 +101,7 @@ public:
 
     // The paging core.
     PagedList &pages() { return m_list; }
+    const PagedList &pages() const { return m_list; }
     const KeyedListConfig &listConfig() const { return m_listConfig; }
 
     // Opens the files and fills the first page; with `aroundBuffer`, around
@@ -143,6 +144,9 @@ public:
     int thumb() const { return m_list.thumb(); }
     bool isScrollBarVisible() const { return m_list.isScrollBarVisible(); }
     bool isOpen() const { return m_open; }
+    // A read failed (kind 35 shown) or the view could not be opened (kind
+    // 36): the list reads nothing more until it is closed.
+    bool hasFailed() const { return failed(); }
 
     // Re-reads the highlighted record into the buffer (watched with
     // `watch`). False when there is none, or it is gone (the page then

@@ -1,1 +1,664 @@
-// (being written)
+#include "views/weekview.h"
+
+#include "runtime/pictures.h"
+#include "storage/openfile.h"
+#include "ui/appcontext.h"
+#include "ui/browselist.h"
+#include "ui/formkit.h"
+#include "ui/inifile.h"
+#include "ui/listview.h"
+#include "ui/procedures.h"
+#include "ui/statusline.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace korvalen {
+
+using namespace keys;
+
+namespace {
+
+constexpr const char *kDayNames[WeekView::kDays] = {"Mon.", "Tue.", "Wed.", "Thur.",
+                                                    "Fri.", "Sat.", "Sun."};
+constexpr const char *kHelpTopic = "~WEEKVIEW";
+constexpr const char *kIniSection = "WeekView";
+
+const Picture &weekDatePicture()
+{
+    static const Picture picture = *Picture::parse("D3");
+    return picture;
+}
+
+QString shownDate(Date date)
+{
+    return qs(weekDatePicture().format(date));
+}
+
+// The lists' font: the desktop's small one, never below 8 points.
+QFont listFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont);
+    font.setBold(false);
+    if (font.pointSizeF() < 8)
+        font.setPointSize(8);
+    return font;
+}
+
+// The start time as the locator and the scroll box see it: in whole hours,
+// so that a digit typed goes to the day's first row at or after that hour.
+// 0 stands for "no time", which comes first in a day.
+BrowseKeyField hourKeyField()
+{
+    BrowseKeyField key;
+    key.numeric = true;
+    key.component = 1;
+    key.number = [](const void *row) -> std::int64_t {
+        const ClockTime time = static_cast<const DatesRecord *>(row)->TIME;
+        return time <= 0 ? 0 : (time - 1) / kHundredthsPerHour;
+    };
+    key.setNumber = [](void *row, std::int64_t hour) {
+        static_cast<DatesRecord *>(row)->TIME =
+            hour <= 0 ? 0 : static_cast<ClockTime>(hour * kHundredthsPerHour + 1);
+    };
+    return key;
+}
+
+// The occurrences of `day`: the leading key component pinned, so that a
+// fill never reads past the day.
+RowSource::Range dayRange(Date day)
+{
+    DatesRecord pinned;
+    pinned.DATE = day;
+    return [pinned](Cursor &cursor) { cursor.setRangeEqual(1, &pinned); };
+}
+
+// The columns of a day list, stacked into its four lines (time; name, with
+// the activity number beside it on Monday; people; a blank line).
+enum DayColumn
+{
+    TimeColumn,
+    NameColumn,
+    PeopleColumn,
+    NumberColumn
+};
+
+std::vector<BrowseColumn> dayColumns(bool monday, std::function<std::string(std::int32_t)> peopleOf)
+{
+    BrowseColumn time = numberColumn("", 36, "T3B", &DatesRecord::TIME);
+    time.alignRight = false;
+    time.indent = 4;
+    BrowseColumn name = textColumn("", 70, "s50", &ActivityRecord::NAME);
+    name.fromJoin = true;
+    const Picture people18 = *Picture::parse("s18");
+    BrowseColumn people{"", 70, 0, false, false, "s18", {}};
+    people.value = [people18, peopleOf = std::move(peopleOf)](const void *row) {
+        return people18.formatText(peopleOf(static_cast<const DatesRecord *>(row)->ACTNUMBER));
+    };
+    std::vector<BrowseColumn> columns = {time, name, people};
+    if (monday) {
+        BrowseColumn number = numberColumn("", 52, "n-13", &DatesRecord::ACTNUMBER);
+        number.alignRight = false;
+        columns.push_back(number);
+    }
+    return columns;
+}
+
+std::vector<ColumnStack> dayStacks(bool monday)
+{
+    std::vector<ColumnStack> stacks = {{TimeColumn, NameColumn, PeopleColumn, -1}};
+    if (monday)
+        stacks.push_back({-1, NumberColumn, -1, -1});
+    return stacks;
+}
+
+} // namespace
+
+Date mondayOf(Date date)
+{
+    const int weekday = weekdayOf(date);
+    return weekday == 0 ? date - 6 : date - (weekday - 1);
+}
+
+std::string participantsText(std::string_view firstPerson, int participants)
+{
+    if (participants <= 0)
+        return {};
+    while (!firstPerson.empty() && firstPerson.back() == ' ')
+        firstPerson.remove_suffix(1);
+    std::string text(firstPerson);
+    // Counted, not looked for: a short name may hold a "+" of its own.
+    if (participants > 1)
+        text += "  +";
+    return text;
+}
+
+ParticipantsReader::ParticipantsReader(DataFile &personAct) : m_cursor(personAct, PER_ACTIVITY_KEY)
+{
+}
+
+std::string ParticipantsReader::textOf(std::int32_t actNumber)
+{
+    PersonActRecord probe;
+    probe.ACTNUMBER = actNumber;
+    m_cursor.setRangeEqual(1, probe);
+    std::string first;
+    int count = 0;
+    while (count < 2 && m_cursor.next().ok()) {
+        if (count++ == 0)
+            first = m_cursor.record().PERSON.str();
+    }
+    m_cursor.release();
+    return participantsText(first, count);
+}
+
+// ---------------------------------------------------------------------------
+
+WeekView::WeekView(AppContext &context, QWidget *parent)
+    : QDialog(parent), m_context(context), m_weekDate(context.clock.today()),
+      m_monday(mondayOf(m_weekDate))
+{
+    setWindowTitle(tr("Week Summary"));
+    setFont(QFont(QStringLiteral("Arial"), 10, QFont::Bold));
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(createWeekEntry());
+    layout->addLayout(createDays(), 1);
+    layout->addLayout(createButtons());
+    m_statusLine = new StatusLine(*this, context.prompter);
+    layout->addWidget(m_statusLine);
+    // Coming back from another window, a form or a message box shows what
+    // changed meanwhile.
+    m_focusRefresh = refreshOnFocusRegained(*this, [this] { refreshWeek(Refresh::Full); });
+    showWeekDate();
+    resize(1000, 560);
+}
+
+WeekView::~WeekView()
+{
+    disconnect(m_focusRefresh);
+    finishUp();
+}
+
+QLayout *WeekView::createWeekEntry()
+{
+    m_entry = new QLineEdit(this);
+    m_entry->setObjectName("weekDate");
+    m_entry->setToolTip(tr("Enter a date from the week desired"));
+    m_entry->setStatusTip(tr("Date to include"));
+    m_entry->setFixedWidth(m_entry->fontMetrics().horizontalAdvance("Mmm 00,00000") + 12);
+    m_entry->installEventFilter(this);
+    m_calendar = new QPushButton(tr("Cal"), this);
+    m_calendar->setObjectName("calendar");
+    m_calendar->setAutoDefault(true);
+    m_calendar->setToolTip(tr("Pop up calendar"));
+    m_calendar->setStatusTip(tr("Pop up calendar"));
+    m_calendar->setFixedWidth(m_calendar->fontMetrics().horizontalAdvance("Cal") + 24);
+    connect(m_calendar, &QPushButton::clicked, this, &WeekView::pickWeek);
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("Week Containing: "), this));
+    row->addWidget(m_entry);
+    row->addWidget(m_calendar);
+    row->addStretch(1);
+    return row;
+}
+
+QLayout *WeekView::createDays()
+{
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    for (int day = 0; day < kDays; ++day) {
+        createDay(day);
+        Day &shown = m_days[static_cast<std::size_t>(day)];
+        auto *heading = new QHBoxLayout;
+        heading->addWidget(shown.name);
+        heading->addWidget(shown.date, 1);
+        auto *buttons = new QHBoxLayout;
+        buttons->addWidget(shown.change);
+        buttons->addWidget(shown.remove);
+        grid->addLayout(heading, 0, day);
+        grid->addWidget(shown.list, 1, day);
+        grid->addLayout(buttons, 2, day);
+        grid->setColumnStretch(day, day == 0 ? 122 : 70);
+    }
+    grid->setRowStretch(1, 1);
+    return grid;
+}
+
+void WeekView::createDay(int day)
+{
+    AppData &data = m_context.data;
+    Day &shown = m_days[static_cast<std::size_t>(day)];
+    const bool monday = day == 0;
+    KeyedListConfig config;
+    config.file = &data.dates;
+    config.key = DAT_DATETIME_KEY;
+    config.keyField = hourKeyField();
+    shown.shown = m_monday + day;
+    config.range = dayRange(shown.shown);
+    config.columns = dayColumns(monday, [this](std::int32_t actNumber) {
+        return m_people ? m_people->textOf(actNumber) : std::string();
+    });
+    config.join = {&data.activity, ACT_ACTNUMBER_KEY, [](const void *row, void *activity) {
+                       static_cast<ActivityRecord *>(activity)->ACTNUMBER =
+                           static_cast<const DatesRecord *>(row)->ACTNUMBER;
+                   }};
+    config.otherFiles = {&data.personAct};
+    config.linesPerRow = 4;
+
+    shown.list = new KeyedListControl(m_context, std::move(config), this);
+    KeyedListControl &list = *shown.list;
+    list.setObjectName(QString("day%1").arg(day));
+    list.setFont(listFont());
+    list.setStacks(dayStacks(monday));
+    list.table()->horizontalHeader()->hide();
+    list.table()->setStatusTip(tr("Browsing Records"));
+    list.setMinimumWidth(dialogUnitsToPixels(list.font(), monday ? 122 : 70) +
+                         list.scrollBar()->sizeHint().width() + 4);
+    ListControl::Hooks hooks;
+    hooks.enter = [this, day](bool) { change(day); };
+    hooks.deleteKey = [this, day] { remove(day); };
+    hooks.typed = [this, day](const QString &text) {
+        dayList(day).list().locate(text.toStdString());
+    };
+    hooks.doubleClicked = [this, day] { change(day); };
+    hooks.rightClicked = [this, day](int, const QPoint &position) { showPopup(day, position); };
+    list.setHooks(std::move(hooks));
+    connect(&list, &KeyedListControl::pageShown, this, [this, day] { listShown(day); });
+    // Queued: the list asks while it is still reading.
+    connect(&list, &KeyedListControl::closeRequested, this, &WeekView::close, Qt::QueuedConnection);
+
+    shown.name = new QLabel(tr(kDayNames[day]), this);
+    shown.date = new QLabel(this);
+    shown.date->setObjectName(QString("date%1").arg(day));
+    shown.change = new QPushButton(tr("&Change"), this);
+    shown.remove = new QPushButton(tr("&Delete"), this);
+    for (QPushButton *button : {shown.change, shown.remove})
+        button->setAutoDefault(true);
+    connect(shown.change, &QPushButton::clicked, this, [this, day] { change(day); });
+    connect(shown.remove, &QPushButton::clicked, this, [this, day] { remove(day); });
+}
+
+QLayout *WeekView::createButtons()
+{
+    m_insert = new QPushButton(tr("Insert"), this);
+    m_insert->setToolTip(tr("Add a nrew activity"));
+    m_insert->setStatusTip(tr("Add a new activity"));
+    m_close = new QPushButton(tr("Close"), this);
+    m_help = new QPushButton(tr("Help"), this);
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QPushButton *button : {m_insert, m_close, m_help}) {
+        button->setAutoDefault(true);
+        row->addWidget(button);
+    }
+    connect(m_insert, &QPushButton::clicked, this, &WeekView::insert);
+    connect(m_close, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_help, &QPushButton::clicked, this, [this] {
+        if (m_context.showHelp)
+            m_context.showHelp(kHelpTopic);
+    });
+    return row;
+}
+
+bool WeekView::start()
+{
+    AppData &data = m_context.data;
+    for (DataFile *file : {&data.activity, &data.dates, &data.personAct}) {
+        m_uses.push_back(std::make_unique<FileUse>(*file, m_context.prompter));
+        if (!m_uses.back()->status().ok()) {
+            m_uses.clear();
+            return false;
+        }
+    }
+    m_people = std::make_unique<ParticipantsReader>(data.personAct);
+    {
+        QScopedValueRollback busy(m_refreshing, true);
+        for (int day = 0; day < kDays && !hasFailed(); ++day) {
+            if (!dayList(day).list().openList(false))
+                break;
+        }
+    }
+    if (hasFailed()) {
+        finishUp();
+        return false;
+    }
+    m_started = true;
+    refreshWeek(Refresh::Selection);
+    m_insert->setEnabled(m_context.procedures->hasCalled("UPDATEACT"));
+    m_entry->setFocus();
+    return true;
+}
+
+bool WeekView::hasFailed() const
+{
+    for (const Day &day : m_days) {
+        if (day.list->list().hasFailed())
+            return true;
+    }
+    return false;
+}
+
+Date WeekView::dayOf(int day) const
+{
+    return m_days[static_cast<std::size_t>(day)].shown;
+}
+
+void WeekView::showDay(int day, Date date)
+{
+    Day &shown = m_days[static_cast<std::size_t>(day)];
+    shown.shown = date;
+    shown.list->list().setRange(dayRange(date));
+}
+
+void WeekView::refreshWeek(Refresh how)
+{
+    if (!m_started || m_finished || m_refreshing)
+        return;
+    QScopedValueRollback busy(m_refreshing, true);
+    m_monday = mondayOf(m_weekDate);
+    m_context.globals.Calstart = m_monday;
+    for (int day = 0; day < kDays && !m_finished && !hasFailed(); ++day) {
+        const Date date = m_monday + day;
+        Day &shown = m_days[static_cast<std::size_t>(day)];
+        if (shown.shown != date)
+            showDay(day, date);
+        else if (how != Refresh::Selection)
+            shown.list->list().refresh();
+        shown.date->setText(shownDate(date));
+        updateButtons(day);
+    }
+}
+
+void WeekView::listShown(int day)
+{
+    updateButtons(day);
+    // A highlight the user moved is a new selection: the week follows the
+    // week date typed meanwhile.
+    refreshWeek(Refresh::Selection);
+}
+
+void WeekView::updateButtons(int day)
+{
+    const Day &shown = m_days[static_cast<std::size_t>(day)];
+    const bool rows = !shown.list->list().rows().empty();
+    shown.change->setEnabled(rows && m_context.procedures->hasCalled("UPDATEACT"));
+    shown.remove->setEnabled(rows && m_context.procedures->hasCalled("DELACT"));
+}
+
+void WeekView::suspendLists()
+{
+    for (Day &day : m_days)
+        day.list->list().suspend();
+}
+
+void WeekView::resumeLists()
+{
+    for (Day &day : m_days)
+        day.list->list().resume();
+}
+
+void WeekView::change(int day)
+{
+    const Day &shown = m_days[static_cast<std::size_t>(day)];
+    if (!shown.change->isEnabled() || m_finished)
+        return;
+    KeyedList &list = shown.list->list();
+    AppData &data = m_context.data;
+    SharedGlobals &globals = m_context.globals;
+    bool completed = false;
+    {
+        QScopedValueRollback busy(m_refreshing, true);
+        if (!list.reread(false))
+            return;
+        const BrowseRow *row = list.pages().current();
+        const DatesRecord chosen = data.DAT;
+        if (row && row->joined)
+            data.ACT = *static_cast<const ActivityRecord *>(row->joined.get());
+        data.ACT.ACTNUMBER = chosen.ACTNUMBER;
+        suspendLists();
+        globals.request = ChangeRecord;
+        globals.response = RequestCancelled;
+        completed = m_context.procedures->call("UPDATEACT", m_context) &&
+                    globals.response == RequestCompleted;
+        globals.request = 0;
+        resumeLists();
+        if (m_finished)
+            return;
+        if (completed) {
+            // The day from where the occurrence stood, whatever the form
+            // made of it.
+            DatesRecord from;
+            from.DATE = shown.shown;
+            from.TIME = chosen.TIME;
+            from.ENDTIME = chosen.ENDTIME;
+            list.pages().repositionAtKey(&from, 3);
+        } else {
+            list.rebuildAfterForm(false);
+        }
+    }
+    shown.list->setFocus();
+    refreshWeek(Refresh::Changed);
+}
+
+void WeekView::remove(int day)
+{
+    const Day &shown = m_days[static_cast<std::size_t>(day)];
+    if (!shown.remove->isEnabled() || m_finished)
+        return;
+    KeyedList &list = shown.list->list();
+    AppData &data = m_context.data;
+    {
+        QScopedValueRollback busy(m_refreshing, true);
+        // The occurrence read again by its position: current in DATES.
+        if (!list.reread(false))
+            return;
+        data.ACT.ACTNUMBER = data.DAT.ACTNUMBER;
+        suspendLists();
+        // It answers cancelled whatever it did: the week is shown anew.
+        (void)m_context.procedures->call("DELACT", m_context);
+        resumeLists();
+    }
+    if (m_finished)
+        return;
+    shown.list->setFocus();
+    refreshWeek(Refresh::Full);
+}
+
+void WeekView::insert()
+{
+    if (!m_insert->isEnabled() || m_finished)
+        return;
+    AppData &data = m_context.data;
+    SharedGlobals &globals = m_context.globals;
+    bool completed = false;
+    {
+        QScopedValueRollback busy(m_refreshing, true);
+        data.DAT = {};
+        suspendLists();
+        globals.request = InsertRecord;
+        globals.response = RequestCancelled;
+        completed = m_context.procedures->call("UPDATEACT", m_context) &&
+                    globals.response == RequestCompleted;
+        globals.request = 0;
+        resumeLists();
+    }
+    if (m_finished)
+        return;
+    refreshWeek(Refresh::Full);
+    if (completed)
+        highlightActivity(data.ACT.ACTNUMBER);
+}
+
+void WeekView::highlightActivity(std::int32_t actNumber)
+{
+    QScopedValueRollback busy(m_refreshing, true);
+    bool focused = false;
+    for (Day &day : m_days) {
+        const std::deque<BrowseRow> &rows = day.list->list().rows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (static_cast<const DatesRecord *>(rows[i].record.get())->ACTNUMBER != actNumber)
+                continue;
+            day.list->list().setCurrentRow(static_cast<int>(i) + 1);
+            if (!focused)
+                day.list->setFocus();
+            focused = true;
+            break;
+        }
+    }
+}
+
+void WeekView::pickWeek()
+{
+    SharedGlobals &globals = m_context.globals;
+    const std::int32_t request = globals.request;
+    const std::int32_t response = globals.response;
+    m_context.PickedDate = 0;
+    globals.request = SelectRecord;
+    globals.response = RequestCancelled;
+    const bool picked = m_context.procedures->call("LOOKUPCAL", m_context) &&
+                        globals.response == RequestCompleted && m_context.PickedDate != 0;
+    const Date date = m_context.PickedDate;
+    m_context.PickedDate = 0;
+    globals.request = request;
+    globals.response = response;
+    if (m_finished)
+        return;
+    if (!picked) {
+        m_entry->setFocus();
+        return;
+    }
+    m_weekDate = date;
+    showWeekDate();
+    refreshWeek(Refresh::Full);
+}
+
+int WeekView::showPopup(int day, const QPoint &position)
+{
+    const Day &shown = m_days[static_cast<std::size_t>(day)];
+    const std::vector<PagedBrowse::PopupItem> items = {{"&Change", shown.change->isEnabled(), 1},
+                                                       {"&Delete", shown.remove->isEnabled(), 2}};
+    delete m_popup;
+    m_popup = new QMenu(this);
+    const int item = execPopupMenu(*m_popup, *shown.list->table()->viewport(), items, position);
+    if (item == 1)
+        change(day);
+    else if (item == 2)
+        remove(day);
+    return item;
+}
+
+void WeekView::showWeekDate()
+{
+    m_entry->setText(shownDate(m_weekDate));
+    m_entry->setModified(false);
+}
+
+bool WeekView::acceptWeekDate(bool keepFocus)
+{
+    const QString typed = m_entry->text().trimmed();
+    m_entry->setModified(false);
+    if (typed.isEmpty()) {
+        // A blank week date keeps the week shown.
+        showWeekDate();
+        return true;
+    }
+    const std::optional<std::int64_t> value = weekDatePicture().parseInput(typed.toStdString());
+    if (!value || *value == 0) {
+        showWeekDate();
+        m_statusLine->refuseValue(m_entry,
+                                  tr("\"%1\" is not a date; type one as %2")
+                                      .arg(typed, shownDate(m_context.clock.today())),
+                                  keepFocus);
+        return false;
+    }
+    // Taken, not shown: the week follows at the next refresh.
+    m_weekDate = static_cast<Date>(*value);
+    showWeekDate();
+    return true;
+}
+
+bool WeekView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_entry)
+        return QDialog::eventFilter(watched, event);
+    if (isEnterPress(event)) {
+        if (acceptWeekDate(true))
+            dayList(0).setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (event->type() == QEvent::FocusOut && m_entry->isModified()) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            acceptWeekDate(false);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void WeekView::finishUp()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    for (Day &day : m_days) {
+        if (day.list)
+            day.list->list().closeList();
+    }
+    m_people.reset();
+    if (m_uses.empty())
+        return; // never opened: nothing to write
+    m_uses.clear();
+    const std::filesystem::path &directory = m_context.data.database.directory();
+    writeIniEntry(directory, kIniSection, "menutest", qs(m_context.launchOrigin.padded()));
+    saveWindowPosition(*this, directory, kIniSection);
+    m_context.launchOrigin = "";
+    m_context.globals.response = RequestCancelled;
+}
+
+void WeekView::closeEvent(QCloseEvent *event)
+{
+    finishUp();
+    QDialog::closeEvent(event);
+}
+
+void WeekView::reject()
+{
+    finishUp();
+    QDialog::reject();
+}
+
+// ---------------------------------------------------------------------------
+
+QWidget *WEEKVIEW(AppContext &context)
+{
+    auto view = std::make_unique<WeekView>(context);
+    if (!view->start())
+        return nullptr;
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    return view.release();
+}
+
+void viewWeek(AppContext &context)
+{
+    WeekView view(context);
+    if (view.start())
+        view.exec();
+    context.globals.response = RequestCancelled;
+}
+
+} // namespace korvalen
