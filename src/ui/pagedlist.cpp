@@ -107,7 +107,7 @@ bool KeyLocator::seekTyped(RowSource &source, std::string_view typed, const void
 {
     std::shared_ptr<void> wanted = source.copyRow(current);
     if (m_field.numeric) {
-        char c = typed.front();
+        const char c = typed.empty() ? '0' : typed.front();
         m_field.setNumber(wanted.get(), c >= '0' && c <= '9' ? c - '0' : 0);
     } else {
         m_field.setText(wanted.get(), typed);
@@ -313,7 +313,9 @@ void PagedList::rebuild(Mode mode)
         unread = fill(unread, mode == Mode::FromEnd);
     if (unread >= 0)
         highlight(saved, mode);
-    m_source->release();
+    // A failure handler may have closed the list.
+    if (m_source)
+        m_source->release();
     m_host.setBusy(false);
     newSelection();
 }
@@ -477,10 +479,17 @@ void PagedList::thumbTo(int position)
 bool PagedList::locate(std::string_view typed)
 {
     if (typed.empty() || typed.front() == ' ' || static_cast<unsigned char>(typed.front()) < 32 ||
-        typed.front() == 127 || !m_source || m_failed || m_rows.empty() || !m_locator)
+        typed.front() == 127)
+        return false;
+    return locateText(typed);
+}
+
+bool PagedList::locateText(std::string_view text)
+{
+    if (!m_source || m_failed || m_rows.empty() || !m_locator)
         return false;
     const void *at = m_current > 0 ? current()->record.get() : nullptr;
-    if (!m_locator->seekTyped(*m_source, typed, at))
+    if (!m_locator->seekTyped(*m_source, text, at))
         return false;
     probeAndRebuild();
     return true;
@@ -492,6 +501,30 @@ void PagedList::setCurrentRow(int row)
         m_current = row;
         newSelection();
     }
+}
+
+// ---------------------------------------------------------------------------
+// The incremental locator
+
+bool IncrementalLocator::type(std::string_view character)
+{
+    const auto first = character.empty() ? 0 : static_cast<unsigned char>(character.front());
+    // Control characters and DEL are keys, not text.
+    if (utf8Length(character) != 1 || first < 32 || first == 127 ||
+        utf8Length(m_text) >= m_capacity || m_list.rows().empty())
+        return false;
+    m_text += character;
+    m_list.locateText(m_text);
+    return true;
+}
+
+bool IncrementalLocator::backspace()
+{
+    if (m_text.empty() || m_list.rows().empty())
+        return false;
+    m_text.resize(utf8Prefix(m_text, utf8Length(m_text) - 1).size());
+    m_list.locateText(m_text);
+    return true;
 }
 
 } // namespace korvalen

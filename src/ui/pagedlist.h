@@ -284,6 +284,11 @@ public:
     // Locator: moves where `typed` (one printable character; blank does
     // nothing) leads. True when it moved.
     bool locate(std::string_view typed);
+    // Locator on a whole text: moves to the first row whose key field is not
+    // less than `text`, blanks and all (an empty text leads to the top);
+    // beyond the last key, to the last page. False, without reading, when
+    // the page is empty or the list closed or failed.
+    bool locateText(std::string_view text);
     // The user highlighted row `row` (1-based).
     void setCurrentRow(int row);
 
@@ -321,6 +326,40 @@ private:
     int m_thumb = 0;
     bool m_scrollBarVisible = false;
     bool m_failed = false;
+};
+
+// The incremental locator of a list in the order of a text key: the text
+// typed into the list so far, at most `capacity` characters. A character
+// typed (a blank too) is added to it, Backspace takes its last one off, and
+// after each the list moves by the whole text (PagedList::locateText):
+//
+//   IncrementalLocator locator(list, 30);
+//   locator.type("B");
+//   locator.type("a"); // the first name not less than "Ba"
+//   locator.backspace(); // the first name not less than "B"
+class IncrementalLocator
+{
+public:
+    // An empty text over `list`, which must outlive the locator.
+    IncrementalLocator(PagedList &list, std::size_t capacity) : m_list(list), m_capacity(capacity)
+    {
+    }
+
+    const std::string &text() const { return m_text; }
+    // Adds `character` (one character, UTF-8) and moves the list. False, and
+    // the text unchanged, when it is full, `character` is no single
+    // printable character, or the list shows no rows.
+    bool type(std::string_view character);
+    // Takes the last character off and moves the list. False, and nothing
+    // done, when the text is empty or the list shows no rows.
+    bool backspace();
+    // Empties the text; the list stays where it is.
+    void clear() { m_text.clear(); }
+
+private:
+    PagedList &m_list;
+    const std::size_t m_capacity;
+    std::string m_text;
 };
 
 } // namespace korvalen

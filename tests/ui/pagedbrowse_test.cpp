@@ -396,6 +396,60 @@ TEST_F(BrowseTest, AFilterThatIsNoKeyRangeStopsAtItsCap)
 // ---------------------------------------------------------------------------
 // Buttons and the update form
 
+TEST_F(BrowseTest, TheIncrementalLocatorMovesByItsWholeTextUpToItsCapacity)
+{
+    for (const char *name : {"alpha", "Mango", "melon", "nut"})
+        addGroup(name);
+    m_host.rows = 2;
+    PagedBrowse &browse = open(groupConfig());
+    IncrementalLocator locator(browse.pages(), 3);
+    EXPECT_TRUE(locator.type("m"));
+    EXPECT_TRUE(locator.type("E"));
+    EXPECT_EQ(highlighted(), "melon");
+    EXPECT_TRUE(locator.backspace());
+    EXPECT_EQ(highlighted(), "Mango");
+    EXPECT_TRUE(locator.type("e"));
+    EXPECT_TRUE(locator.type("l"));
+    EXPECT_FALSE(locator.type("o")) << "full";
+    EXPECT_EQ(locator.text(), "mel");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(locator.backspace());
+    EXPECT_FALSE(locator.backspace());
+    EXPECT_EQ(column(), (std::vector<std::string>{"alpha", "Mango"}));
+    // A blank is text here, and a character of two bytes goes whole.
+    browse.bottom();
+    EXPECT_TRUE(locator.type(" "));
+    EXPECT_EQ(highlighted(), "alpha");
+    EXPECT_TRUE(locator.type("\xC3\xA9"));
+    EXPECT_TRUE(locator.backspace());
+    EXPECT_EQ(locator.text(), " ");
+    EXPECT_FALSE(locator.type("\b"));
+}
+
+TEST_F(BrowseTest, AFailureHandlerMayCloseTheListInTheMiddleOfAFill)
+{
+    addGroups(30);
+    // The host closes the list the moment it is asked to, as a window does.
+    struct ClosingHost : FixedHost
+    {
+        std::function<void()> closing;
+        void closeWindow() override
+        {
+            FixedHost::closeWindow();
+            closing();
+        }
+    } host;
+    host.rows = 5;
+    PagedBrowse browse(*m_context, groupConfig(), host);
+    host.closing = [&browse] { (void)browse.close(); };
+    ASSERT_TRUE(browse.open());
+    data().group.close(); // the file goes from under the list
+    browse.top();
+    EXPECT_EQ(host.closes, 1);
+    EXPECT_FALSE(browse.isOpen());
+    EXPECT_EQ(captions(), (std::vector<std::string>{"Record Retrieval Error"}));
+}
+
 class BrowseFormTest : public BrowseTest
 {
 protected:
