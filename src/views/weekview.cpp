@@ -10,6 +10,7 @@
 #include "ui/procedures.h"
 #include "ui/statusline.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFocusEvent>
@@ -158,6 +159,7 @@ std::string ParticipantsReader::textOf(std::int32_t actNumber)
     PersonActRecord probe;
     probe.ACTNUMBER = actNumber;
     m_cursor.setRangeEqual(1, probe);
+    m_cursor.setStart();
     std::string first;
     int count = 0;
     while (count < 2 && m_cursor.next().ok()) {
@@ -226,6 +228,7 @@ QLayout *WeekView::createDays()
         createDay(day);
         Day &shown = m_days[static_cast<std::size_t>(day)];
         auto *heading = new QHBoxLayout;
+        heading->setSpacing(6);
         heading->addWidget(shown.name);
         heading->addWidget(shown.date, 1);
         auto *buttons = new QHBoxLayout;
@@ -659,6 +662,107 @@ void viewWeek(AppContext &context)
     if (view.start())
         view.exec();
     context.globals.response = RequestCancelled;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// A busy sample week around today for the pictures, added only to an empty
+// DATES file.
+void addSampleWeek(AppContext &context)
+{
+    AppData &data = context.data;
+    bool any = true;
+    if (!data.dates.hasRecords(any).ok() || any)
+        return;
+    const Date monday = mondayOf(context.clock.today());
+    const struct
+    {
+        const char *name;
+        std::vector<const char *> people;
+        std::vector<int> days;
+        int hour, minute, hours;
+    } samples[] = {
+        {"Yoga", {"Mom"}, {0, 2, 4}, 6, 30, 1},
+        {"Car service", {"Dad"}, {1}, 8, 0, 2},
+        {"Dentist", {"Anna", "Mom"}, {2}, 10, 30, 1},
+        {"Piano lesson", {"Anna"}, {0, 3}, 16, 0, 1},
+        {"Soccer practice", {"Bo", "Cy", "Dad"}, {1, 3}, 17, 30, 2},
+        {"Book club", {"Dad"}, {2}, 19, 30, 2},
+        {"Take out recycling", {}, {0}, 0, 0, 0},
+        {"School play rehearsal", {"Cy"}, {4}, 15, 30, 2},
+        {"Grocery run", {}, {5}, 9, 0, 1},
+        {"Swimming", {"Anna", "Bo", "Cy"}, {5}, 11, 0, 1},
+        {"Family dinner at Grandma's", {"Mom", "Dad", "Anna", "Bo", "Cy"}, {6}, 17, 0, 3},
+        {"Homework club", {"Bo"}, {0, 1, 2, 3}, 15, 0, 1},
+        {"Parent-teacher meeting", {"Mom", "Dad"}, {2}, 18, 0, 1},
+        {"Library books due", {"Anna"}, {2}, 0, 0, 0},
+        {"Orchestra", {"Anna"}, {2}, 16, 30, 2},
+    };
+    std::int32_t number = 0;
+    {
+        TypedCursor<ActivityRecord> last(data.activity, ACT_ACTNUMBER_KEY);
+        if (last.previous().ok())
+            number = last.record().ACTNUMBER;
+    }
+    for (const auto &sample : samples) {
+        data.ACT = {};
+        data.ACT.ACTNUMBER = ++number;
+        data.ACT.NAME = sample.name;
+        (void)data.activity.add();
+        for (const char *person : sample.people) {
+            data.PER = {number, Text<10>(person)};
+            (void)data.personAct.add();
+        }
+        for (int day : sample.days) {
+            const ClockTime time = sample.hour == 0 ? 0
+                                                    : sample.hour * kHundredthsPerHour +
+                                                          sample.minute * kHundredthsPerMinute + 1;
+            data.DAT = {};
+            data.DAT.ACTNUMBER = number;
+            data.DAT.DATE = monday + day;
+            data.DAT.TIME = time;
+            data.DAT.ENDTIME = time == 0 ? 0 : time + sample.hours * kHundredthsPerHour;
+            (void)data.dates.add();
+        }
+    }
+}
+
+} // namespace
+
+bool renderWeekView(AppContext &context, const QString &directory)
+{
+    const SharedGlobals keptGlobals = context.globals;
+    const Text<4> keptOrigin = context.launchOrigin;
+    AppData &data = context.data;
+    std::vector<std::unique_ptr<FileUse>> uses;
+    for (DataFile *file : {&data.activity, &data.dates, &data.personAct})
+        uses.push_back(std::make_unique<FileUse>(*file, context.prompter));
+    addSampleWeek(context);
+    bool saved = false;
+    {
+        WeekView view(context);
+        if (view.start()) {
+            view.setAttribute(Qt::WA_DontShowOnScreen);
+            view.resize(1060, 600);
+            view.show();
+            QApplication::processEvents();
+            // What activating the window does; an offscreen window is not
+            // activated.
+            view.refreshWeek(WeekView::Refresh::Full);
+            view.dayList(2).list().setCurrentRow(2);
+            QApplication::processEvents();
+            const QString path = QDir(directory).filePath("weekview.png");
+            saved = view.grab().save(path, "PNG");
+            std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+            view.close();
+        }
+    }
+    uses.clear();
+    context.globals = keptGlobals;
+    context.launchOrigin = keptOrigin;
+    return saved;
 }
 
 } // namespace korvalen

@@ -9,6 +9,8 @@
 #include "../guifixture.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -202,9 +204,10 @@ TEST_F(WeekViewTest, ASundayShowsTheWeekBeforeAndEveryDayOfAWeekTheSameLists)
 
 TEST_F(WeekViewTest, RowsShowTimeNameAndPeopleAndMondayTheNumber)
 {
-    const std::int32_t chores = activity("Chores");
-    const std::int32_t piano = activity("Piano", {"Anna", "Bo", "Cy"});
+    // Numbered against the order of the rows: each row's people are its own.
     const std::int32_t swim = activity("Swim", {"Bo"});
+    const std::int32_t piano = activity("Piano", {"Anna", "Bo", "Cy"});
+    const std::int32_t chores = activity("Chores");
     occurrence(piano, kMonday, at(9), at(10));
     occurrence(swim, kMonday, at(17, 30));
     occurrence(chores, kMonday, 0);
@@ -441,6 +444,17 @@ TEST_F(WeekViewTest, ClosingWritesTheLaunchOriginAndBlanksItAndTheWindowRunsFrom
     EXPECT_EQ(independent, nullptr);
     EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("WeekView/menutest").toString().trimmed(),
               "");
+}
+
+TEST_F(WeekViewTest, TheRenderedPictureShowsABusyWeek)
+{
+    releaseFiles();
+    const QString directory = pathIn("shots");
+    QDir().mkpath(directory);
+    ASSERT_TRUE(renderWeekView(context(), directory));
+    const QImage picture(QDir(directory).filePath("weekview.png"));
+    EXPECT_GE(picture.width(), 900);
+    QImage(picture).save("/tmp/weekview-shot.png");
 }
 
 } // namespace
