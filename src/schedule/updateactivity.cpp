@@ -578,68 +578,59 @@ ActivityForm::Checked ActivityForm::checkNew()
     return queue.empty() ? Checked::Nothing : Checked::Save;
 }
 
-ActivityForm::Checked ActivityForm::checkChange()
+ActivityForm::Checked ActivityForm::checkChange(std::optional<ChangeScope> scope, bool useNewTimes)
 {
     ConflictWindowHost host(m_context, this);
     ConflictCheck check(m_context.data, m_edit.participants, host);
-    OccurrenceQueue &queue = m_edit.occurrences;
-    const bool changed = m_edit.dateChanged || m_edit.timeChanged;
-    auto checkEdited = [&] {
+    if (scope) {
+        switch (m_edit.applyChange(*scope, check, useNewTimes)) {
+        case ScopeOutcome::Save:
+            return Checked::Save;
+        case ScopeOutcome::Cancelled:
+            return Checked::Cancelled;
+        case ScopeOutcome::Nothing:
+            return Checked::Nothing;
+        }
+    }
+    // One occurrence, or only the edited occurrence's date changed: it alone
+    // is checked, when it moved.
+    const OccurrenceQueue &queue = m_edit.occurrences;
+    const bool recheck =
+        queue.size() <= 1 ? m_edit.dateChanged || m_edit.timeChanged : m_edit.dateChanged;
+    if (recheck) {
         const Occurrence &edited =
             m_edit.position < queue.size() ? queue[m_edit.position] : queue.current;
-        return check.check(edited, false) == ConflictChoice::Cancel ? Checked::Cancelled
-                                                                    : Checked::Save;
-    };
-    if (queue.size() <= 1 || m_edit.onlyOccurrenceDateChanged()) {
-        const bool recheck = queue.size() <= 1 ? changed : m_edit.dateChanged;
-        if (recheck && checkEdited() == Checked::Cancelled)
+        if (check.check(edited, false) == ConflictChoice::Cancel)
             return Checked::Cancelled;
-        m_edit.dateChanged = m_edit.timeChanged = false;
-        return Checked::Save;
     }
-
-    // Several occurrences with more than the edited date changed: every
-    // occurrence takes the change.
-    bool retime = changed;
-    if (retime && m_edit.activity.REPEATTYPE == kIrregularDates) {
-        const std::string text = "Do you want to use " + formatTime(queue.current.time) + " and " +
-                                 formatTime(queue.current.endTime) +
-                                 " as start and end for all occurrences.";
-        retime = m_context.prompter.message({kTitle, text, MessageIcon::Exclamation,
-                                             ButtonYes | ButtonNo, ButtonYes}) == ButtonYes;
-    }
-    if (!retime)
-        return Checked::Save;
-    const ClockTime start = queue.current.time;
-    const ClockTime end = queue.current.endTime;
-    OccurrenceQueue retimed;
-    bool stopped = false;
-    for (std::size_t at = 0; at < queue.size(); ++at) {
-        Occurrence entry = queue[at];
-        if (!stopped) {
-            Occurrence candidate = entry;
-            candidate.time = start;
-            candidate.endTime = end;
-            switch (check.check(candidate, true)) {
-            case ConflictChoice::Cancel:
-                return Checked::Cancelled;
-            case ConflictChoice::Stop:
-                stopped = true;
-                break;
-            case ConflictChoice::Skip:
-                break;
-            case ConflictChoice::Accept:
-            case ConflictChoice::AcceptAll:
-                entry = candidate;
-                break;
-            }
-        }
-        retimed.insert(entry);
-    }
-    retimed.current = queue.current;
-    queue = std::move(retimed);
-    m_edit.retakePosition(queue.current);
+    m_edit.dateChanged = m_edit.timeChanged = false;
     return Checked::Save;
+}
+
+bool ActivityForm::needsScope() const
+{
+    return m_request != InsertRecord && m_edit.occurrences.size() > 1 &&
+           !m_edit.onlyOccurrenceDateChanged();
+}
+
+std::optional<ChangeScope> ActivityForm::askScope()
+{
+    NestedCall nested(m_context);
+    m_context.globals.response = 0;
+    m_context.procedures->call("CHANGEREP", m_context);
+    if (m_context.globals.response != RequestCompleted)
+        return std::nullopt;
+    return changeScopeFrom(m_context.globals.ChangeScope.view());
+}
+
+bool ActivityForm::askAboutTimes(ChangeScope scope)
+{
+    const Occurrence &edited = m_edit.occurrences.current;
+    const std::string text = "Do you want to use " + formatTime(edited.time) + " and " +
+                             formatTime(edited.endTime) + " as start and end for " +
+                             (scope == ChangeScope::All ? "all" : "the future") + " occurrences.";
+    return m_context.prompter.message({kTitle, text, MessageIcon::Exclamation, ButtonYes | ButtonNo,
+                                       ButtonYes}) == ButtonYes;
 }
 
 bool ActivityForm::save()
@@ -694,10 +685,21 @@ void ActivityForm::ok()
     checkEndTime();
     m_edit.writeEditedOccurrence();
 
+    std::optional<ChangeScope> scope;
+    bool useNewTimes = true;
+    if (needsScope()) {
+        scope = askScope();
+        if (!scope) {
+            m_name->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (m_edit.asksAboutTimes(*scope))
+            useNewTimes = askAboutTimes(*scope);
+    }
     Checked checked = Checked::Save;
     {
         WaitCursor wait;
-        checked = m_request == InsertRecord ? checkNew() : checkChange();
+        checked = m_request == InsertRecord ? checkNew() : checkChange(scope, useNewTimes);
     }
     if (checked != Checked::Save) {
         finish(false);

@@ -11,6 +11,7 @@
 #include <QDialog>
 
 #include <array>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -90,7 +91,18 @@ private:
         Nothing
     };
     Checked checkNew();
-    Checked checkChange();
+    // A change: one occurrence, or the edited occurrence's date alone, is
+    // checked when it moved; a change of a series in `scope` is applied to
+    // the lists (the edited times used for the others when `useNewTimes`).
+    Checked checkChange(std::optional<ChangeScope> scope, bool useNewTimes);
+    // Whether OK asks which occurrences a change applies to: a change of a
+    // series with more than the edited occurrence's date changed.
+    bool needsScope() const;
+    // CHANGEREP: the scope chosen, nothing when the question was cancelled.
+    std::optional<ChangeScope> askScope();
+    // The irregular series' question whether the edited times are used for
+    // the other occurrences of `scope`.
+    bool askAboutTimes(ChangeScope scope);
     bool save();
     void finish(bool completed);
 
