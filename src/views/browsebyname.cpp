@@ -1,6 +1,7 @@
 #include "views/browsebyname.h"
 
 #include "runtime/dates.h"
+#include "runtime/pictures.h"
 #include "storage/cursor.h"
 #include "storage/openfile.h"
 #include "ui/appcontext.h"
@@ -15,9 +16,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace korvalen {
@@ -57,6 +60,35 @@ BrowseColumn bordered(BrowseColumn column)
     return column;
 }
 
+// Widens column `column` of `list` to `pixels` where the font runs wider
+// than the one its width was made for.
+void widenColumn(ListControl &list, int column, int pixels)
+{
+    QTableView *table = list.table();
+    table->setColumnWidth(column, std::max(table->columnWidth(column), pixels));
+}
+
+// Widens column `column` of `list` so that the longest of `samples` shows
+// whole.
+void fitColumn(ListControl &list, int column, const std::vector<std::string> &samples)
+{
+    const QFontMetrics metrics = list.table()->fontMetrics();
+    int widest = 0;
+    for (const std::string &sample : samples)
+        widest = std::max(widest, metrics.horizontalAdvance(qs(sample + "  ")));
+    widenColumn(list, column, widest);
+}
+
+// Keeps `list` at least as wide as its columns and its scroll bar.
+void keepColumnsVisible(ListControl &list)
+{
+    QTableView *table = list.table();
+    int width = 2 * table->frameWidth() + list.scrollBar()->sizeHint().width();
+    for (int column = 0; column < table->model()->columnCount(); ++column)
+        width += table->columnWidth(column);
+    list.setMinimumWidth(width);
+}
+
 } // namespace
 
 BrowseByNameWindow::BrowseByNameWindow(AppContext &context, QWidget *parent)
@@ -69,7 +101,7 @@ BrowseByNameWindow::BrowseByNameWindow(AppContext &context, QWidget *parent)
     createLists();
     createLayout();
     m_focusRefresh = refreshOnFocusRegained(*this, [this] { refresh(); });
-    resize(640, 320);
+    resize(sizeHint().width(), 320);
 }
 
 BrowseByNameWindow::~BrowseByNameWindow()
@@ -135,6 +167,21 @@ void BrowseByNameWindow::createLists()
         side->setHooks(hooks);
     }
     m_people->table()->horizontalHeader()->hide();
+    std::vector<std::string> dateSamples;
+    for (int month = 1; month <= 12; ++month)
+        dateSamples.push_back(formatDate(makeDate(month, 28, 2000), "D3"));
+    const std::vector<std::string> timeSamples = {formatTime(12 * kHundredthsPerHour + 1),
+                                                  formatTime(22 * kHundredthsPerHour + 1)};
+    // The name column holds the 30 characters shown of a name, taken as
+    // wide as a lower-case n each: the bold face runs wider than the
+    // average character the dialog units count in.
+    const QFontMetrics metrics = m_activities->table()->fontMetrics();
+    widenColumn(*m_activities, 0, metrics.horizontalAdvance(QString(32, QLatin1Char('n'))));
+    fitColumn(*m_dates, 0, dateSamples);
+    fitColumn(*m_dates, 1, timeSamples);
+    fitColumn(*m_dates, 2, timeSamples);
+    for (ListControl *list : {m_activities, m_people, m_dates})
+        keepColumnsVisible(*list);
 
     m_activities->setObjectName("activities");
     m_people->setObjectName("people");
