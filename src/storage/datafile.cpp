@@ -3,6 +3,8 @@
 #include "storage/engine.h"
 #include "storage/recordcodec.h"
 
+#include <cerrno>
+
 namespace korvalen {
 
 namespace {
@@ -38,6 +40,11 @@ DataFile::DataFile(Database &db, const FileDef &def, void *buffer)
 DataFile::~DataFile()
 {
     close();
+}
+
+std::string DataFile::table() const
+{
+    return m_schema + "." + kTable;
 }
 
 std::filesystem::path DataFile::path() const
@@ -358,6 +365,13 @@ Status DataFile::hold(RecordHold &hold, std::int64_t recordNumber, int waitMs)
     return fail(hold.acquire(path(), recordNumber, waitMs));
 }
 
+Status DataFile::holdAllFree(FreeRecordsHold &hold, std::vector<std::int64_t> &heldElsewhere)
+{
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    return fail(hold.acquire(path(), heldElsewhere));
+}
+
 Status DataFile::records(std::int64_t &count)
 {
     count = 0;
@@ -398,6 +412,106 @@ Status DataFile::pack()
         return fail(status);
     m_db.releaseReads();
     return fail(m_db.execute("VACUUM " + m_schema));
+}
+
+Status DataFile::changeCounter(std::int64_t &counter)
+{
+    counter = 0;
+    if (Status status = requireOpen(); !status.ok())
+        return fail(status);
+    Statement *statement = nullptr;
+    if (Status status = cached("changeCounter", "PRAGMA " + m_schema + ".data_version", statement);
+        !status.ok())
+        return fail(status);
+    int rc = sqlite3_step(statement->get());
+    if (rc == SQLITE_ROW)
+        counter = sqlite3_column_int64(statement->get(), 0);
+    sqlite3_reset(statement->get());
+    return rc == SQLITE_ROW ? done() : fail(m_db.lastEngineError(rc));
+}
+
+namespace {
+
+// The connection of one copy, closed on destruction.
+struct CopyTarget
+{
+    sqlite3 *db = nullptr;
+    ~CopyTarget() { sqlite3_close_v2(db); }
+};
+
+// Copies schema `source` of `from` page by page into a new file `target`,
+// keyed as the source is: within the read transaction `from` has open, so
+// the copy is the state that transaction sees.
+Status copyPages(Database &from, const DataFile &source, const std::filesystem::path &target)
+{
+    CopyTarget copy;
+    int rc =
+        sqlite3_open_v2(target.c_str(), &copy.db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK && source.def().encrypted) {
+        const std::string key = "PRAGMA key = \"" + encryptionKey() + "\"";
+        rc = sqlite3_exec(copy.db, key.c_str(), nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(copy.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const int systemCode = copy.db ? sqlite3_system_errno(copy.db) : 0;
+        return Status(ErrorCode::FileSystem,
+                      target.string() + ": " + (copy.db ? sqlite3_errmsg(copy.db) : "cannot open"),
+                      systemCode ? systemCode : EIO);
+    }
+    const std::string name(source.name());
+    sqlite3_backup *backup = sqlite3_backup_init(copy.db, "main", engineHandle(from), name.c_str());
+    if (!backup)
+        return Status(ErrorCode::FileSystem, target.string() + ": " + sqlite3_errmsg(copy.db), EIO);
+    rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc == SQLITE_DONE && finished == SQLITE_OK)
+        return {};
+    const int systemCode = sqlite3_system_errno(copy.db);
+    return Status(ErrorCode::FileSystem, target.string() + ": " + sqlite3_errmsg(copy.db),
+                  systemCode ? systemCode : EIO);
+}
+
+} // namespace
+
+Status copyFiles(std::vector<FileCopy> &copies)
+{
+    if (copies.empty())
+        return {};
+    Database &db = copies.front().file->database();
+    if (db.inTransaction())
+        return db.remember(Status(ErrorCode::AccessDenied,
+                                  "The files cannot be copied while a save is under way"));
+    std::error_code error;
+    for (const FileCopy &copy : copies) {
+        if (!copy.file->isOpen())
+            return db.remember(
+                Status(ErrorCode::FileNotOpen, standardMessage(ErrorCode::FileNotOpen)));
+        if (std::filesystem::exists(copy.target, error))
+            return db.remember(
+                Status(ErrorCode::AccessDenied, copy.target.string() + " exists already"));
+    }
+    db.releaseReads();
+    // One read transaction over every file: each file is read-locked before
+    // any is copied, so a commit of another station falls before all the
+    // copies or after them all.
+    Status status = db.execute("BEGIN");
+    for (FileCopy &copy : copies) {
+        if (status.ok())
+            status = db.execute("SELECT 1 FROM " + copy.file->schema() + ".sqlite_schema LIMIT 1");
+        if (status.ok())
+            status = copy.file->changeCounter(copy.changeCounter);
+    }
+    for (std::size_t i = 0; status.ok() && i < copies.size(); ++i)
+        status = copyPages(db, *copies[i].file, copies[i].target);
+    (void)db.execute(status.ok() ? "COMMIT" : "ROLLBACK");
+    if (!status.ok()) {
+        // None of the targets was there before.
+        for (const FileCopy &copy : copies)
+            std::filesystem::remove(copy.target, error);
+    }
+    return db.remember(status);
 }
 
 } // namespace korvalen

@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace korvalen {
 
@@ -47,6 +48,8 @@ public:
     std::filesystem::path path() const;
     // The file's schema name, quoted for SQL text.
     const std::string &schema() const { return m_schema; }
+    // The file's table of records, qualified and quoted for SQL text.
+    std::string table() const;
 
     // How many procedures currently use the file (never negative).
     int openCount() const { return m_openCount; }
@@ -128,6 +131,10 @@ public:
     // RecordHold object, or when the file closes.
     Status hold(RecordHold &hold, int waitMs = 0);
     Status hold(RecordHold &hold, std::int64_t recordNumber, int waitMs);
+    // Holds every record that no other window or station holds (see
+    // FreeRecordsHold), listing those held elsewhere in `heldElsewhere`:
+    // 43 when they cannot be told apart from a bulk hold of another program.
+    Status holdAllFree(FreeRecordsHold &hold, std::vector<std::int64_t> &heldElsewhere);
 
     // Counts the records: a full read, slow on large files.
     Status records(std::int64_t &count);
@@ -135,6 +142,9 @@ public:
     Status hasRecords(bool &any);
     // Reclaims the space of deleted records.
     Status pack();
+    // A number that changes whenever another program commits a change to
+    // the file (this program's own commits leave it as it is).
+    Status changeCounter(std::int64_t &counter);
 
     const RecordRef &current() const { return m_current; }
 
@@ -181,6 +191,23 @@ private:
     std::unique_ptr<void, void (*)(void *)> m_currentRecord;
     std::map<std::string, std::unique_ptr<Statement>> m_statements;
 };
+
+// One file of copyFiles(): the file, where its copy goes and, once copied,
+// the file's change counter at the moment of the copy.
+struct FileCopy
+{
+    DataFile *file = nullptr;
+    std::filesystem::path target;
+    std::int64_t changeCounter = 0;
+};
+
+// Writes a copy of each open file to its target, all of them one consistent
+// state of the files (no commit of another station falls between them):
+// a data file as the file itself is, encrypted under the same key when the
+// file is, that opens in the file's place. Records each file's change
+// counter at the copy. Refused with 5 inside a transaction, and when a target
+// exists already. On failure the copies it made are removed.
+Status copyFiles(std::vector<FileCopy> &copies);
 
 // Derives the raw key of the two encrypted files from the owner password.
 std::string encryptionKey();

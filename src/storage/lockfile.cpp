@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace korvalen {
 
@@ -264,6 +266,115 @@ void RecordHold::release()
         ::close(m_fd);
         m_fd = -1;
         m_recordNumber = 0;
+    }
+}
+
+namespace {
+
+// More held records than any household's open windows: what goes beyond is
+// another program's bulk hold, not forms.
+constexpr std::size_t kMostHeldElsewhere = 4096;
+constexpr int kHoldAttempts = 50;
+
+using ByteRange = std::pair<std::int64_t, std::int64_t>; // first, last (-1: no end)
+
+// The byte ranges within [first, last] that other descriptions lock, one
+// F_OFD_GETLK per range found plus one per gap between them. False when it
+// cannot tell, or when a range is a bulk hold rather than records held one
+// by one.
+bool findLocked(int fd, ByteRange within, std::vector<ByteRange> &locked)
+{
+    std::vector<ByteRange> toLook = {within};
+    while (!toLook.empty()) {
+        const auto [first, last] = toLook.back();
+        toLook.pop_back();
+        struct flock probe = lockOf(F_WRLCK, first, last < 0 ? 0 : last - first + 1);
+        if (fcntl(fd, F_OFD_GETLK, &probe) != 0)
+            return false;
+        if (probe.l_type == F_UNLCK)
+            continue;
+        const std::int64_t from = std::max<std::int64_t>(probe.l_start, first);
+        std::int64_t to = probe.l_len == 0 ? -1 : probe.l_start + probe.l_len - 1;
+        if (last >= 0 && (to < 0 || to > last))
+            to = last;
+        if (to < 0 || to - from >= static_cast<std::int64_t>(kMostHeldElsewhere) ||
+            locked.size() >= kMostHeldElsewhere)
+            return false;
+        locked.emplace_back(from, to);
+        if (from > first)
+            toLook.emplace_back(first, from - 1);
+        if (last < 0 || to < last)
+            toLook.emplace_back(to + 1, last);
+    }
+    std::sort(locked.begin(), locked.end());
+    return true;
+}
+
+// Locks every byte from `first` on that is outside `locked` (sorted).
+bool lockAllBut(int fd, std::int64_t first, const std::vector<ByteRange> &locked, int &error)
+{
+    std::int64_t from = first;
+    for (const auto &[start, end] : locked) {
+        if (start > from && !tryLock(fd, F_WRLCK, from, start - from, error))
+            return false;
+        from = std::max(from, end + 1);
+    }
+    return tryLock(fd, F_WRLCK, from, 0, error);
+}
+
+} // namespace
+
+FreeRecordsHold::~FreeRecordsHold()
+{
+    release();
+}
+
+Status FreeRecordsHold::acquire(const std::filesystem::path &dataPath,
+                                std::vector<std::int64_t> &heldElsewhere)
+{
+    release();
+    heldElsewhere.clear();
+    int error = 0;
+    bool readOnly = false;
+    int fd = openLockFile(lockPathFor(dataPath), error, readOnly);
+    if (readOnly || (fd < 0 && (error == EROFS || error == EACCES))) {
+        if (fd >= 0)
+            ::close(fd);
+        return Status(ErrorCode::AccessDenied, "The data folder cannot be written");
+    }
+    if (fd < 0)
+        return Status::fileSystem(error, lockPathFor(dataPath).string());
+    const std::int64_t first = LockFile::kHoldBase;
+    for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
+        std::vector<ByteRange> locked;
+        if (!findLocked(fd, {first, -1}, locked))
+            break;
+        if (lockAllBut(fd, first, locked, error)) {
+            for (const auto &[start, end] : locked)
+                for (std::int64_t byte = start; byte <= end; ++byte)
+                    heldElsewhere.push_back(byte - first);
+            m_fd = fd;
+            return {};
+        }
+        if (!isContention(error)) {
+            ::close(fd);
+            return Status::fileSystem(error, "hold");
+        }
+        // A record was held elsewhere between the look and the lock: let go
+        // of what this attempt took and look again.
+        struct flock none = lockOf(F_UNLCK, first, 0);
+        (void)fcntl(fd, F_OFD_SETLK, &none);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::close(fd);
+    return Status(ErrorCode::RecordHeld, standardMessage(ErrorCode::RecordHeld));
+}
+
+void FreeRecordsHold::release()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace korvalen {
 
@@ -92,6 +93,35 @@ public:
 private:
     int m_fd = -1;
     std::int64_t m_recordNumber = 0;
+};
+
+// A hold on every record of a data file that no other window or station
+// holds, taken at once through one descriptor of the lock file (a handful of
+// byte-range locks, whatever the number of records): for work over a whole
+// file that must leave records being edited elsewhere alone and keep any
+// other window or station from starting to edit one meanwhile. Released on
+// destruction. Non-copyable.
+class FreeRecordsHold
+{
+public:
+    FreeRecordsHold() = default;
+    ~FreeRecordsHold();
+    FreeRecordsHold(const FreeRecordsHold &) = delete;
+    FreeRecordsHold &operator=(const FreeRecordsHold &) = delete;
+
+    // Holds every record number of data file `dataPath` that nobody else
+    // holds, and lists in `heldElsewhere` (ascending) those another window or
+    // station holds. A hold taken elsewhere in the middle makes it look
+    // again; RecordHeld when the records stay in flux, or when another
+    // program holds them in bulk (its own work over the whole file);
+    // AccessDenied on a folder that cannot be written. Holds nothing on
+    // failure.
+    Status acquire(const std::filesystem::path &dataPath, std::vector<std::int64_t> &heldElsewhere);
+    void release();
+    bool isHeld() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
 };
 
 std::filesystem::path lockPathFor(const std::filesystem::path &dataPath);

@@ -5,14 +5,21 @@
 #include "storage/datafile.h"
 #include "storage/status.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 namespace korvalen {
 
 class FileUse;
+
+// A value bound to a parameter of a set-based statement.
+using SqlValue = std::variant<std::int64_t, std::string>;
 
 // One save across several data files: all of its writes are stored, or none
 // of them, also when the program is killed meanwhile.
@@ -52,6 +59,20 @@ public:
     Status remove(DataFile &file);
     Status remove(DataFile &file, const RecordRef &record);
 
+    // Runs one statement of fixed text over the records of the save's files
+    // at once (a delete of a whole range, say). In `sql`, `{NAME}` stands for
+    // the records of data file NAME, which the scope must name; ?1, ?2, ...
+    // take `values` in order, so no value ever becomes SQL text. Fails as a
+    // write does, spoiling the save; `changed` receives the number of records
+    // the statement wrote. Hidden columns: `recno` is the record number.
+    Status execute(std::string_view sql, const std::vector<SqlValue> &values = {},
+                   std::int64_t *changed = nullptr);
+    // As execute(), for a statement that reads one number: the first column
+    // of its first row (0 when it gives none). A failed read does not spoil
+    // the save.
+    Status queryNumber(std::string_view sql, const std::vector<SqlValue> &values,
+                       std::int64_t &number);
+
     // Stores every write of the save: 0, or the failure, after which none
     // of it is stored. The scope has ended either way.
     Status commit();
@@ -60,7 +81,13 @@ public:
 
 private:
     template <class Write> Status write(DataFile &file, Write write);
+    // `sql` with each {NAME} replaced by that file's table; empty with
+    // `status` set when it names a file outside the save.
+    std::string expand(std::string_view sql, Status &status) const;
+    Status runStatement(std::string_view sql, const std::vector<SqlValue> &values, bool reads,
+                        std::int64_t &result);
 
+    Database &m_db;
     std::vector<DataFile *> m_files;
     std::vector<std::unique_ptr<FileUse>> m_uses; // the scope's own open counts
     std::optional<Transaction> m_transaction;     // open while the scope may write

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "storage/engine.h"
+#include "storage/lockfile.h"
 #include "storage/recordcodec.h"
 
 #include <fstream>
@@ -509,6 +510,83 @@ TEST_F(KeyedFileTest, AnOverlongFormIsNotTheCharacterItImitates)
     EXPECT_TRUE(m_data->group.add().ok());
     m_data->GRO.GROUP = "a";
     EXPECT_TRUE(m_data->group.add().is(ErrorCode::DuplicateKey));
+}
+
+// ---------------------------------------------------------------------------
+// Work over a whole file: the hold of every free record, the consistent
+// copy, the change counter
+
+TEST_F(KeyedFileTest, HoldingEveryFreeRecordFindsTheHeldOnesAndKeepsNewHoldsOut)
+{
+    openFile(m_data->group);
+    std::vector<std::int64_t> records;
+    for (const char *name : {"A", "B", "C", "D", "E"}) {
+        m_data->GRO.GROUP = name;
+        ASSERT_TRUE(m_data->group.add().ok());
+        records.push_back(m_data->group.current().recordNumber);
+    }
+    RecordHold form, otherForm;
+    ASSERT_TRUE(m_data->group.hold(form, records[1], 0).ok());
+    ASSERT_TRUE(m_data->group.hold(otherForm, records[3], 0).ok());
+
+    std::vector<std::int64_t> heldElsewhere;
+    {
+        FreeRecordsHold all;
+        ASSERT_TRUE(m_data->group.holdAllFree(all, heldElsewhere).ok());
+        EXPECT_EQ(heldElsewhere, (std::vector<std::int64_t>{records[1], records[3]}));
+        // Records not added yet are held too.
+        RecordHold late;
+        EXPECT_TRUE(m_data->group.hold(late, records[0], 0).is(ErrorCode::RecordHeld));
+        EXPECT_TRUE(m_data->group.hold(late, records[4] + 1000, 0).is(ErrorCode::RecordHeld));
+        // The forms keep theirs.
+        form.release();
+        EXPECT_TRUE(m_data->group.hold(form, records[1], 0).ok());
+    }
+    RecordHold afterwards;
+    EXPECT_TRUE(m_data->group.hold(afterwards, records[0], 0).ok());
+}
+
+TEST_F(KeyedFileTest, ACopyIsTheFileAsItWasAndOpensInItsPlaceEncryptedAsItIs)
+{
+    openFile(m_data->people);
+    openFile(m_data->group);
+    addPerson("Zebedee", "Zebedee Longname");
+    TempDir elsewhere;
+    std::vector<FileCopy> copies = {{&m_data->people, elsewhere.path() / "PEOPLE.DB"},
+                                    {&m_data->group, elsewhere.path() / "GROUP.DB"}};
+    ASSERT_TRUE(copyFiles(copies).ok());
+    addPerson("Later");
+    // A target that exists is never overwritten.
+    EXPECT_TRUE(copyFiles(copies).is(ErrorCode::AccessDenied));
+
+    std::ifstream in(copies[0].target, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.find("Zebedee"), std::string::npos) << "the copy of PEOPLE is not encrypted";
+    AppData restored;
+    ASSERT_TRUE(restored.database.open(elsewhere.path()).ok());
+    ASSERT_TRUE(restored.people.open().ok());
+    ASSERT_TRUE(restored.group.open().ok());
+    std::int64_t people = 0;
+    ASSERT_TRUE(restored.people.records(people).ok());
+    EXPECT_EQ(people, 1);
+}
+
+TEST_F(KeyedFileTest, TheChangeCounterMovesWithAnotherStationsCommitsOnly)
+{
+    openFile(m_data->group);
+    std::int64_t before = 0, after = 0;
+    ASSERT_TRUE(m_data->group.changeCounter(before).ok());
+    m_data->GRO.GROUP = "Own";
+    ASSERT_TRUE(m_data->group.add().ok());
+    ASSERT_TRUE(m_data->group.changeCounter(after).ok());
+    EXPECT_EQ(after, before);
+
+    auto station = secondStation();
+    ASSERT_TRUE(station->group.open().ok());
+    station->GRO.GROUP = "Theirs";
+    ASSERT_TRUE(station->group.add().ok());
+    ASSERT_TRUE(m_data->group.changeCounter(after).ok());
+    EXPECT_NE(after, before);
 }
 
 } // namespace

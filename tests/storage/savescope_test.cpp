@@ -162,5 +162,31 @@ TEST_F(SaveScopeTest, WritesOutsideTheSaveAreRefused)
     EXPECT_EQ(count(m_data->special), 0);
 }
 
+TEST_F(SaveScopeTest, ASetBasedStatementIsPartOfTheSave)
+{
+    openFile(m_data->group);
+    m_data->group.addUser();
+    for (const char *name : {"Band", "Choir", "Chess"}) {
+        m_data->GRO.GROUP = name;
+        ASSERT_TRUE(m_data->group.add().ok());
+    }
+    {
+        SaveScope save(m_data->database, m_prompter, {m_data->group});
+        std::int64_t changed = 0;
+        // A value is bound, never read as SQL.
+        ASSERT_TRUE(save.execute("DELETE FROM {GROUP} WHERE \"GROUP\" LIKE ?1 OR \"GROUP\" = ?2",
+                                 {std::string("Ch%"), std::string("x' OR 1=1 --")}, &changed)
+                        .ok());
+        EXPECT_EQ(changed, 2);
+        std::int64_t left = 0;
+        ASSERT_TRUE(save.queryNumber("SELECT count(*) FROM {GROUP}", {}, left).ok());
+        EXPECT_EQ(left, 1);
+        // A file the save does not name is refused, and spoils the save.
+        EXPECT_FALSE(save.execute("DELETE FROM {PEOPLE}").ok());
+        EXPECT_FALSE(save.commit().ok());
+    }
+    EXPECT_EQ(count(m_data->group), 3);
+}
+
 } // namespace
 } // namespace korvalen::testing
