@@ -243,14 +243,10 @@ bool BrowseByNameWindow::start()
 {
     m_closed = false;
     m_locator->clear();
-    // The activities first: their highlight gives the side lists their
-    // activity before they read.
+    // The activities first: their first page gives the side lists their
+    // activity (activityHighlighted) before these read.
     if (!m_activities->browse().open())
         return false;
-    m_pinned = m_activities->browse().rows().empty()
-                   ? std::nullopt
-                   : std::optional<std::int32_t>(m_context.data.ACT.ACTNUMBER);
-    ++m_pins;
     if (!m_people->browse().open() || !m_dates->browse().open()) {
         closeLists();
         return false;
