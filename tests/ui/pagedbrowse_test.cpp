@@ -773,5 +773,49 @@ TEST_F(BrowseWindowTest, TheRightClickMenuFollowsTheButtonsAndRunsTheChosenOne)
     EXPECT_EQ(requests, (std::vector<int>{DeleteRecord}));
 }
 
+TEST_F(BrowseWindowTest, StackedColumnsShowSeveralFieldsInARowAndFollowTheFont)
+{
+    addMembersOfThreeGroups();
+    KeyedListConfig config;
+    config.file = &data().groupPeople;
+    config.key = GRP_GROUP_KEY;
+    config.keyField = textKeyField(&GroupPeopleRecord::PEOPLE, 1);
+    BrowseColumn group = textColumn("Group", 30, "s10", &GroupPeopleRecord::GROUP);
+    BrowseColumn member = textColumn("Member", 50, "s10", &GroupPeopleRecord::PEOPLE);
+    member.indent = 8;
+    member.rightBorder = true;
+    config.columns = {group, member};
+    KeyedListControl control(*m_context, config);
+    control.setStacks({{0, 1, -1}, {-1, 0}});
+    control.resize(300, 400);
+    control.show();
+    ASSERT_TRUE(control.list().openList(false));
+    QApplication::processEvents();
+    QAbstractItemModel *model = control.table()->model();
+    ASSERT_EQ(model->columnCount(), 2);
+    EXPECT_EQ(model->index(0, 0).data().toString(), "Aunts\n  P1000\n");
+    EXPECT_EQ(model->index(0, 1).data().toString(), "\nAunts");
+    EXPECT_TRUE(model->index(0, 0).data(kRightBorderRole).toBool());
+    EXPECT_FALSE(model->index(0, 1).data(kRightBorderRole).toBool());
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Group");
+    EXPECT_EQ(control.table()->columnWidth(0), dialogUnitsToPixels(control.font(), 50));
+    EXPECT_EQ(control.table()->rowHeight(0), 3 * control.table()->fontMetrics().height() + 4);
+    const int rows = control.visibleRows();
+    EXPECT_EQ(static_cast<int>(control.list().rows().size()), rows);
+    int shown = 0;
+    QObject::connect(&control, &KeyedListControl::pageShown, [&shown] { ++shown; });
+    QTest::keyClick(control.table(), Qt::Key_PageDown);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(control.list().rows().front().cells[1], "P" + std::to_string(1000 + rows));
+    // A larger font: taller rows, fewer of them on the page.
+    QFont larger = control.font();
+    larger.setPointSize(larger.pointSize() * 2);
+    control.setFont(larger);
+    QApplication::processEvents();
+    EXPECT_EQ(control.table()->rowHeight(0), 3 * control.table()->fontMetrics().height() + 4);
+    EXPECT_LT(control.visibleRows(), rows);
+    EXPECT_EQ(static_cast<int>(control.list().rows().size()), control.visibleRows());
+}
+
 } // namespace
 } // namespace korvalen
