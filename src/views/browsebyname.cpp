@@ -147,6 +147,25 @@ void BrowseByNameWindow::createLists()
                      bordered(numberColumn("End", 32, "T3B", &DatesRecord::ENDTIME))};
     m_dates = new BrowseList(m_context, std::move(dates), this);
 
+    m_activities->setObjectName("activities");
+    m_people->setObjectName("people");
+    m_dates->setObjectName("dates");
+    m_activities->setToolTip(tr("Names of exisitng activities"));
+    m_people->setToolTip(tr("People involved with the highlighted activity"));
+    m_dates->setToolTip(tr("Dates and times of the highlighted activity"));
+    m_people->table()->horizontalHeader()->hide();
+    connect(m_activities, &BrowseList::buttonsChanged, this, [this] { activityHighlighted(); });
+    for (BrowseList *list : {m_activities, m_people, m_dates}) {
+        // After the read that failed has unwound, not inside it.
+        connect(
+            list, &BrowseList::closeRequested, this, [this] { close(); }, Qt::QueuedConnection);
+    }
+    setListKeys();
+    fitColumns();
+}
+
+void BrowseByNameWindow::setListKeys()
+{
     // Enter, Insert, Delete and the right button do nothing here; a double
     // click only highlights its row, as its press did.
     ListControl::Hooks activityHooks;
@@ -166,7 +185,10 @@ void BrowseByNameWindow::createLists()
         };
         side->setHooks(hooks);
     }
-    m_people->table()->horizontalHeader()->hide();
+}
+
+void BrowseByNameWindow::fitColumns()
+{
     std::vector<std::string> dateSamples;
     for (int month = 1; month <= 12; ++month)
         dateSamples.push_back(formatDate(makeDate(month, 28, 2000), "D3"));
@@ -182,20 +204,6 @@ void BrowseByNameWindow::createLists()
     fitColumn(*m_dates, 2, timeSamples);
     for (ListControl *list : {m_activities, m_people, m_dates})
         keepColumnsVisible(*list);
-
-    m_activities->setObjectName("activities");
-    m_people->setObjectName("people");
-    m_dates->setObjectName("dates");
-    m_activities->setToolTip(tr("Names of exisitng activities"));
-    m_people->setToolTip(tr("People involved with the highlighted activity"));
-    m_dates->setToolTip(tr("Dates and times of the highlighted activity"));
-
-    connect(m_activities, &BrowseList::buttonsChanged, this, [this] { activityHighlighted(); });
-    for (BrowseList *list : {m_activities, m_people, m_dates}) {
-        // After the read that failed has unwound, not inside it.
-        connect(
-            list, &BrowseList::closeRequested, this, [this] { close(); }, Qt::QueuedConnection);
-    }
 }
 
 void BrowseByNameWindow::createLayout()

@@ -66,6 +66,11 @@ protected:
 
 private:
     void createLists();
+    // Typed text moves the activities by the locator and the side lists to
+    // their first rows; Enter and the double click only highlight.
+    void setListKeys();
+    // The columns as wide as the window's font needs to show them whole.
+    void fitColumns();
     void createLayout();
     // The highlight of the activities list moved: the side lists are filled
     // from their tops when it is on another activity than they show.
