@@ -64,6 +64,29 @@ BrowseColumn leftColumn(BrowseColumn column, bool border, bool fromJoin = false,
     return column;
 }
 
+// Columns of no width are hidden; where the window's font runs wider than
+// the one the widths were made for, the day, date and times still show
+// whole.
+void fitColumns(QTableView &table, const std::vector<BrowseColumn> &columns)
+{
+    const QFontMetrics metrics = table.fontMetrics();
+    const int margin = metrics.horizontalAdvance(QStringLiteral("  "));
+    const QString widest[] = {QStringLiteral("Wed."),
+                              QStringLiteral("Sep 30,2026"),
+                              {},
+                              QStringLiteral("10:00PM"),
+                              QStringLiteral("10:00PM")};
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        if (columns[static_cast<std::size_t>(i)].width == 0) {
+            table.setColumnHidden(i, true);
+            continue;
+        }
+        if (i < 5 && !widest[i].isEmpty())
+            table.setColumnWidth(
+                i, std::max(table.columnWidth(i), metrics.horizontalAdvance(widest[i]) + margin));
+    }
+}
+
 PersonActRecord participantsOf(std::int32_t activity)
 {
     PersonActRecord pinned;
@@ -218,6 +241,7 @@ QLayout *BrowseByDateWindow::createLists()
         showPeopleOf(row);
     });
     QTableView *table = occurrences->table();
+    fitColumns(*table, columns);
     table->setStatusTip(tr("Browsing Activities"));
     // Installed after the control's own: these keys are the window's.
     table->installEventFilter(this);
