@@ -17,6 +17,9 @@
 // The save is timed on the same series, stored as a new activity with its
 // five people in one transaction, on a file holding the 10,000 occurrences
 // of those years; each trial's activity is deleted again before the next.
+// So is the split: the series stored, then a change of its times from its
+// middle date on made "This One and Future" and saved, both halves deleted
+// again after each trial.
 
 #include "runtime/prompter.h"
 #include "schedulelogic/activityedit.h"
@@ -297,21 +300,29 @@ void removeActivity(AppData &data, std::int32_t number)
     require(transaction.commit(), "commit the delete");
 }
 
+// The series as a new activity form holds it before its save.
+ActivityEdit newSeries(AppData &data, Date first)
+{
+    ActivityEdit edit;
+    require(edit.primeNew(data, kSeriesStart), "prime a new activity");
+    edit.activity.NAME = "Weekly series";
+    edit.activity.REPEATTYPE = kFixedWeeks;
+    edit.activity.REPNUMBER = 1;
+    edit.activity.REPEND = first + 7 * (kSeriesDates - 1);
+    for (int i = 0; i < kSeriesDates; ++i)
+        edit.occurrences.insert({edit.activity.ACTNUMBER, first + 7 * i, kSeriesStart, kSeriesEnd});
+    for (int person = 1; person <= kSeriesPeople; ++person)
+        edit.participants.insert({edit.activity.ACTNUMBER, personName(person)});
+    return edit;
+}
+
 // The median time of saving the series as a new activity.
 double saveSeriesMillis(AppData &data, Date first)
 {
     ScriptedPrompter prompter;
     std::vector<double> times;
     for (int trial = 0; trial <= kSaveTrials; ++trial) {
-        ActivityEdit edit;
-        require(edit.primeNew(data, kSeriesStart), "prime a new activity");
-        edit.activity.NAME = "Weekly series";
-        edit.activity.REPEATTYPE = kFixedWeeks;
-        for (int i = 0; i < kSeriesDates; ++i)
-            edit.occurrences.insert(
-                {edit.activity.ACTNUMBER, first + 7 * i, kSeriesStart, kSeriesEnd});
-        for (int person = 1; person <= kSeriesPeople; ++person)
-            edit.participants.insert({edit.activity.ACTNUMBER, personName(person)});
+        ActivityEdit edit = newSeries(data, first);
         auto start = SteadyClock::now();
         SaveResult result = saveNewActivity(data, prompter, edit);
         const double seconds = secondsSince(start);
@@ -319,6 +330,45 @@ double saveSeriesMillis(AppData &data, Date first)
         if (trial > 0)
             times.push_back(seconds);
         removeActivity(data, edit.activity.ACTNUMBER);
+    }
+    return median(times) * 1e3;
+}
+
+// The median time of saving a "This One and Future" change of the times
+// from the middle of the stored series: its later half split off into a
+// new activity, the old one's pattern put, in one transaction.
+double splitSeriesMillis(AppData &data, Date first)
+{
+    ScriptedPrompter prompter;
+    CountingHost host;
+    std::vector<double> times;
+    for (int trial = 0; trial <= kSaveTrials; ++trial) {
+        ActivityEdit series = newSeries(data, first);
+        require(saveNewActivity(data, prompter, series).status, "save the series");
+        const std::int32_t number = series.activity.ACTNUMBER;
+        // Read as the change form reads it.
+        data.ACT.ACTNUMBER = number;
+        data.activity.watch();
+        require(data.activity.get(keys::ACT_ACTNUMBER_KEY), "read the series");
+        const DatesRecord middle{
+            number, first + 7 * (kSeriesDates / 2), kSeriesStart, kSeriesEnd, {}, {}};
+        ActivityEdit edit;
+        require(edit.loadForChange(data, data.ACT, data.activity.current(), middle),
+                "load the series");
+        edit.acceptStart(kSeriesStart + kQuarter);
+        edit.acceptEnd(kSeriesEnd + kQuarter);
+        ConflictCheck check(data, edit.participants, host);
+        if (edit.applyChange(ChangeScope::ThisOneAndFuture, check, true) != ScopeOutcome::Save)
+            throw BenchFailure("the series was not split");
+
+        auto start = SteadyClock::now();
+        SaveResult result = saveChangedActivity(data, prompter, edit);
+        const double seconds = secondsSince(start);
+        require(result.status, "save the split");
+        if (trial > 0)
+            times.push_back(seconds);
+        removeActivity(data, number);
+        removeActivity(data, edit.split->added.ACTNUMBER);
     }
     return median(times) * 1e3;
 }
@@ -335,6 +385,7 @@ void benchSave(const Workspace &workspace, Date today)
     Household household(*data);
     household.add(kWindowOccurrences, today, today + 7 * (kSeriesDates - 1));
     report("save_series_ms_260", saveSeriesMillis(*data, today), "ms");
+    report("split_series_ms_5y", splitSeriesMillis(*data, today), "ms");
 }
 
 int run(const std::filesystem::path &parent)

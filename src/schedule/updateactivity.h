@@ -3,7 +3,9 @@
 // The "Update Activity" form (UPDATEACT): a new activity or a change of one,
 // with the occurrence it was opened on, its people, its notes and, through
 // "Repeat...", its repeat pattern. Everything is saved on OK, after the
-// conflict check, in one transaction.
+// conflict check, in one transaction. A change of a series first asks
+// (CHANGEREP) whether it applies to all occurrences, to the edited one alone
+// or to it and the later ones; the last two split the series.
 
 #include "schedulelogic/activityedit.h"
 #include "storage/lockfile.h"

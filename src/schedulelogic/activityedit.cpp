@@ -6,6 +6,7 @@
 #include "storage/table.h"
 
 #include <algorithm>
+#include <string>
 
 namespace korvalen {
 
@@ -375,7 +376,9 @@ void ActivityEdit::planSplit(ChangeScope scope)
     Split plan;
     plan.added = activity;
     plan.added.ACTNUMBER = kSplitNumber;
-    plan.added.NAME = "*" + activity.NAME.str(); // cut to the field's width
+    std::string name = "*";
+    name += activity.NAME.view();
+    plan.added.NAME = name; // cut to the field's width
     plan.added.REPEATTYPE = scope == ChangeScope::JustThisOne ? kNoRepeats : kIrregularDates;
     plan.added.REPEND = 0;
     plan.added.REPNUMBER = 0;
