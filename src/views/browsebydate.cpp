@@ -109,31 +109,6 @@ KeyedListConfig peopleListConfig(AppData &data)
     return config;
 }
 
-// The occurrence an insert left: the DATES buffer when the form left one
-// there, else the new activity's first one from `from` on.
-std::optional<DatesRecord> enteredIn(AppData &data, Date from)
-{
-    if (data.DAT.ACTNUMBER > 0 && data.DAT.DATE != 0)
-        return data.DAT;
-    // The form left no occurrence: the activity's first one shown.
-    const std::int32_t number = data.ACT.ACTNUMBER;
-    if (number <= 0)
-        return std::nullopt;
-    TypedCursor<DatesRecord> cursor(data.dates, DAT_ACTNUMBER_KEY);
-    DatesRecord probe;
-    probe.ACTNUMBER = number;
-    cursor.setRangeEqual(1, probe);
-    std::optional<DatesRecord> first;
-    while (cursor.next().ok()) {
-        const DatesRecord &read = cursor.record();
-        if (read.DATE >= from && (!first || std::tie(read.DATE, read.TIME, read.ENDTIME) <
-                                                std::tie(first->DATE, first->TIME, first->ENDTIME)))
-            first = read;
-    }
-    cursor.release();
-    return first;
-}
-
 } // namespace
 
 BrowseByDateWindow::BrowseByDateWindow(AppContext &context, QWidget *parent)
@@ -417,7 +392,7 @@ void BrowseByDateWindow::reloadAround(const DatesRecord *wanted)
         return;
     m_occurrences->locator()->prepare(*m_source);
     if (wanted) {
-        const RowPosition found = positionOf(*wanted);
+        const RowPosition found = m_source->find(*wanted);
         if (found.isValid() && m_occurrences->reposition(found))
             return;
     }
@@ -445,25 +420,6 @@ void BrowseByDateWindow::reloadAround(const DatesRecord *wanted)
     const BrowseRow *current = m_occurrences->current();
     if (stays && !m_occurrences->hasFailed() && (!current || !(current->position == at)))
         m_occurrences->reposition(at);
-}
-
-RowPosition BrowseByDateWindow::positionOf(const DatesRecord &record)
-{
-    TypedCursor<DatesRecord> cursor(m_context.data.dates, DAT_DATETIME_KEY);
-    cursor.setAt(record, 3);
-    RowPosition found;
-    while (cursor.next().ok()) {
-        const DatesRecord &read = cursor.record();
-        if (read.DATE != record.DATE || read.TIME != record.TIME || read.ENDTIME != record.ENDTIME)
-            break;
-        if (read.ACTNUMBER == record.ACTNUMBER) {
-            if (m_source->passes(read))
-                found = {cursor.position(), 0};
-            break;
-        }
-    }
-    cursor.release();
-    return found;
 }
 
 void BrowseByDateWindow::showPeopleOf(const BrowseRow *occurrence)
@@ -533,9 +489,13 @@ void BrowseByDateWindow::insert()
     const bool completed = call("UPDATEACT", InsertRecord) == RequestCompleted;
     if (m_finished)
         return;
+    // The occurrence the user entered, when the form left it in the buffer;
+    // else the new activity's first one shown.
     std::optional<DatesRecord> entered;
-    if (completed)
-        entered = enteredIn(data, m_from);
+    if (completed && data.DAT.ACTNUMBER > 0 && data.DAT.DATE != 0)
+        entered = data.DAT;
+    else if (completed)
+        entered = firstOccurrenceOf(data.dates, data.ACT.ACTNUMBER, m_from);
     reloadAround(entered ? &*entered : nullptr);
     m_occurrenceControl->setFocus();
 }

@@ -124,9 +124,6 @@ private:
     // else around the highlighted row.
     void reloadAround(const DatesRecord *wanted);
     void showPeopleOf(const BrowseRow *occurrence);
-    // Where `record` (an occurrence, by its values and activity) stands in
-    // DAT:DATETIME_KEY; invalid when it is not there or not in the view.
-    RowPosition positionOf(const DatesRecord &record);
     // Reads the highlighted occurrence (watched), its activity and the
     // highlighted participant into the buffers; false when there is none.
     bool readSelected();

@@ -109,6 +109,25 @@ Status rereadOccurrence(DataFile &dates, const Position &position, DatesRecord &
     return status;
 }
 
+std::optional<DatesRecord> firstOccurrenceOf(DataFile &dates, std::int32_t activity, Date from)
+{
+    if (activity <= 0)
+        return std::nullopt;
+    TypedCursor<DatesRecord> cursor(dates, DAT_ACTNUMBER_KEY);
+    DatesRecord probe;
+    probe.ACTNUMBER = activity;
+    cursor.setRangeEqual(1, probe);
+    std::optional<DatesRecord> first;
+    while (cursor.next().ok()) {
+        const DatesRecord &read = cursor.record();
+        if (read.DATE >= from && (!first || std::tie(read.DATE, read.TIME, read.ENDTIME) <
+                                                std::tie(first->DATE, first->TIME, first->ENDTIME)))
+            first = read;
+    }
+    cursor.release();
+    return first;
+}
+
 // ---------------------------------------------------------------------------
 
 OccurrenceSource::OccurrenceSource(DataFile &dates, DataFile &activity)
@@ -183,6 +202,25 @@ bool OccurrenceSource::passes(const DatesRecord &record) const
     if (record.ACTNUMBER <= 0 || record.DATE < m_from)
         return false;
     return m_all || std::binary_search(m_activities.begin(), m_activities.end(), record.ACTNUMBER);
+}
+
+RowPosition OccurrenceSource::find(const DatesRecord &record)
+{
+    TypedCursor<DatesRecord> cursor(m_dates, DAT_DATETIME_KEY);
+    cursor.setAt(record, 3);
+    RowPosition found;
+    while (cursor.next().ok()) {
+        const DatesRecord &read = cursor.record();
+        if (read.DATE != record.DATE || read.TIME != record.TIME || read.ENDTIME != record.ENDTIME)
+            break;
+        if (read.ACTNUMBER == record.ACTNUMBER) {
+            if (passes(read))
+                found = {cursor.position(), 0};
+            break;
+        }
+    }
+    cursor.release();
+    return found;
 }
 
 bool OccurrenceSource::keyLess(const Entry &a, const Entry &b, int components)

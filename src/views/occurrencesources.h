@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -56,6 +57,10 @@ Status membersOfGroup(DataFile &groupPeople, const Text<10> &group, std::vector<
 // 35 when it is gone; the read's failure otherwise. Buffers untouched.
 Status rereadOccurrence(DataFile &dates, const Position &position, DatesRecord &record);
 
+// The first occurrence of `activity` in key order dated `from` or later;
+// nullopt when it has none (or the read failed). Buffers untouched.
+std::optional<DatesRecord> firstOccurrenceOf(DataFile &dates, std::int32_t activity, Date from);
+
 // The occurrence list's rows. Rows are DatesRecords with DAYNAME and
 // DATETEXT filled; the joined record is the activity (blank when it is
 // missing). Occurrences with an activity number of 0 or below are never
@@ -86,6 +91,9 @@ public:
     // Whether `record` is one of the rows: its activity number above 0, its
     // date not before from(), one of the activities shown.
     bool passes(const DatesRecord &record) const;
+    // Where the occurrence with `record`'s date, times and activity stands
+    // (the first of several alike); invalid when it is not one of the rows.
+    RowPosition find(const DatesRecord &record);
 
     void seekStart() override;
     void seekKey(const void *row, int components) override;
