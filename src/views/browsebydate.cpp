@@ -391,19 +391,17 @@ void BrowseByDateWindow::reloadAround(const DatesRecord *wanted)
     if (!configureSource())
         return;
     m_occurrences->locator()->prepare(*m_source);
-    if (wanted) {
-        const RowPosition found = m_source->find(*wanted);
+    const RowPosition found = wanted ? m_source->find(*wanted) : RowPosition{};
+    if (!row || wasAll != m_source->showsAll()) {
         if (found.isValid() && m_occurrences->reposition(found))
             return;
-    }
-    if (!row) {
-        m_occurrences->reload(PagedList::Mode::FirstFill);
-        return;
-    }
-    if (wasAll != m_source->showsAll()) {
-        // The page's positions belong to the other order: go by key values.
-        m_occurrences->clear();
-        m_occurrences->repositionAtKey(&shown, 3);
+        if (!row) {
+            m_occurrences->reload(PagedList::Mode::FirstFill);
+        } else {
+            // The page's positions belong to the other order: go by key values.
+            m_occurrences->clear();
+            m_occurrences->repositionAtKey(&shown, 3);
+        }
         return;
     }
     DatesRecord now;
@@ -417,9 +415,25 @@ void BrowseByDateWindow::reloadAround(const DatesRecord *wanted)
     if (!stays)
         m_occurrences->eraseRow(rowNumber);
     m_occurrences->rebuild(PagedList::Mode::KeepPage);
-    const BrowseRow *current = m_occurrences->current();
-    if (stays && !m_occurrences->hasFailed() && (!current || !(current->position == at)))
-        m_occurrences->reposition(at);
+    const RowPosition target = found.isValid() ? found : stays ? at : RowPosition{};
+    if (m_occurrences->hasFailed())
+        return;
+    if (!target.isValid()) {
+        // Its neighbours may have been written anew too: the row number counts.
+        const int rows = static_cast<int>(m_occurrences->rows().size());
+        m_occurrences->setCurrentRow(std::min(rowNumber, rows));
+        return;
+    }
+    // The occurrence wanted is highlighted where the page shows it; the page
+    // moves to it only when it lies elsewhere.
+    const std::deque<BrowseRow> &rows = m_occurrences->rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].position.recordNumber() == target.recordNumber()) {
+            m_occurrences->setCurrentRow(static_cast<int>(i) + 1);
+            return;
+        }
+    }
+    m_occurrences->reposition(target);
 }
 
 void BrowseByDateWindow::showPeopleOf(const BrowseRow *occurrence)

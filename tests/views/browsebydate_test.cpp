@@ -380,6 +380,54 @@ TEST_F(BrowseByDateTest, InsertShowsTheOccurrenceEntered)
     EXPECT_EQ(shown->DATE, kToday + 2);
 }
 
+// A saved change writes the activity's occurrences anew (new record
+// numbers). Kept where it was, the occurrence is highlighted on the page as
+// it stood; moved out of the view, its row number goes to the row after.
+TEST_F(BrowseByDateTest, ChangedOccurrenceKeepsThePage)
+{
+    activity(1, "Swimming");
+    for (int day = 0; day < 40; ++day)
+        occurrence(1, kToday + day);
+    auto window = openWindow();
+    ASSERT_LT(window->occurrences().items(), 30);
+    Date moveTo = 0;
+    m_formDoes = [&](AppContext &context) {
+        std::vector<DatesRecord> kept;
+        context.data.dates.set(DAT_ACTNUMBER_KEY);
+        while (context.data.dates.next().ok())
+            kept.push_back(context.data.DAT);
+        for (const DatesRecord &record : kept) {
+            context.data.DAT = record;
+            ASSERT_TRUE(context.data.dates.get(DAT_ACTNUMBER_KEY).ok());
+            ASSERT_TRUE(context.data.dates.remove().ok());
+        }
+        for (DatesRecord record : kept) {
+            if (moveTo && record.DATE == m_formOccurrence.DATE)
+                record.DATE = moveTo;
+            occurrence(record.ACTNUMBER, record.DATE, record.TIME, record.ENDTIME);
+        }
+        context.data.DAT = m_formOccurrence;
+        context.globals.response = RequestCompleted;
+    };
+    window->occurrences().pageDown();
+    window->occurrences().setCurrentRow(2);
+    const std::int64_t firstShown = window->occurrences().rows()[0].position.recordNumber();
+    const Date highlighted =
+        static_cast<const DatesRecord *>(window->occurrences().current()->record.get())->DATE;
+    window->change();
+    ASSERT_EQ(m_formCalls, 1);
+    EXPECT_NE(window->occurrences().rows()[0].position.recordNumber(), firstShown);
+    EXPECT_EQ(window->occurrences().currentRow(), 2);
+    EXPECT_EQ(static_cast<const DatesRecord *>(window->occurrences().current()->record.get())->DATE,
+              highlighted);
+
+    moveTo = kToday - 1;
+    window->change();
+    EXPECT_EQ(window->occurrences().currentRow(), 2);
+    EXPECT_EQ(static_cast<const DatesRecord *>(window->occurrences().current()->record.get())->DATE,
+              highlighted + 1);
+}
+
 TEST_F(BrowseByDateTest, DeleteHandsTheOccurrenceOverAndTheNextRowTakesItsPlace)
 {
     activity(1, "Swimming");
