@@ -623,9 +623,9 @@ void WeekView::finishUp()
             day.list->list().closeList();
     }
     m_people.reset();
-    if (m_uses.empty())
-        return; // never opened: nothing to write
     m_uses.clear();
+    if (!m_started)
+        return; // never shown: nothing to write
     const std::filesystem::path &directory = m_context.data.database.directory();
     writeIniEntry(directory, kIniSection, "menutest", qs(m_context.launchOrigin.padded()));
     saveWindowPosition(*this, directory, kIniSection);

@@ -454,7 +454,6 @@ TEST_F(WeekViewTest, TheRenderedPictureShowsABusyWeek)
     ASSERT_TRUE(renderWeekView(context(), directory));
     const QImage picture(QDir(directory).filePath("weekview.png"));
     EXPECT_GE(picture.width(), 900);
-    QImage(picture).save("/tmp/weekview-shot.png");
 }
 
 } // namespace
