@@ -515,6 +515,24 @@ TEST_F(BrowseByDateTest, CalCancelledStillStartsAgainAtTheDisplayDate)
     EXPECT_EQ(window->fromEntry()->text(), qs(formatDate(kToday + 4)));
 }
 
+TEST_F(BrowseByDateTest, FromTheMenuItRunsInTheCallersFlowUntilClosed)
+{
+    activity(1, "Piano");
+    occurrence(1, kToday);
+    context().globals.response = RequestCompleted;
+    data().GRO.GROUP = "Kids";
+    bool focused = false;
+    whenModal<BrowseByDateWindow>([&](BrowseByDateWindow &window) {
+        focused = window.focusWidget() == window.occurrenceControl()->table();
+        click(window.closeButton());
+    });
+    runBrowseByDate(context());
+    EXPECT_TRUE(focused) << "the occurrence list did not have the focus";
+    EXPECT_EQ(context().globals.response, RequestCancelled);
+    EXPECT_TRUE(data().GRO.GROUP.isBlank());
+    EXPECT_EQ(data().dates.openCount(), 1) << "the window kept its use of DATES";
+}
+
 TEST_F(BrowseByDateTest, PeopleListGivesTheFocusAwayAndThePositionIsSaved)
 {
     activity(1, "Piano");
