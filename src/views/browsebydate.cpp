@@ -124,7 +124,12 @@ BrowseByDateWindow::BrowseByDateWindow(AppContext &context, QWidget *parent)
     layout->addLayout(createButtons());
     // Coming back from another window, a form or a message box shows what
     // changed meanwhile.
-    m_focusRefresh = refreshOnFocusRegained(*this, [this] { refresh(); });
+    m_focusRefresh = refreshOnFocusRegained(*this, [this] {
+        // The focus coming back from a form this window called: the window
+        // read everything after the form already.
+        if (!m_readThisTurn)
+            refresh();
+    });
     resize(640, 420);
 }
 
@@ -390,6 +395,11 @@ void BrowseByDateWindow::reloadAround(const DatesRecord *wanted)
         row ? *static_cast<const DatesRecord *>(row->record.get()) : DatesRecord{};
     if (!configureSource())
         return;
+    if (!m_readThisTurn) {
+        m_readThisTurn = true;
+        QMetaObject::invokeMethod(
+            this, [this] { m_readThisTurn = false; }, Qt::QueuedConnection);
+    }
     m_occurrences->locator()->prepare(*m_source);
     const RowPosition found = wanted ? m_source->find(*wanted) : RowPosition{};
     if (!row || wasAll != m_source->showsAll()) {

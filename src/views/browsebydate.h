@@ -148,6 +148,8 @@ private:
     std::int64_t m_peopleOf = -1;
     bool m_started = false;
     bool m_finished = false;
+    // A full reload ran in this turn of the event loop.
+    bool m_readThisTurn = false;
 
     std::unique_ptr<PagedList> m_occurrences;
     OccurrenceSource *m_source = nullptr; // owned by m_occurrences
