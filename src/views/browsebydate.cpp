@@ -829,19 +829,21 @@ QWidget *BROWSEBYDATE(AppContext &context)
 
 namespace {
 
-// A household's fortnight, added only to an empty ACTIVITY file.
+// A household's fortnight beside what the files hold, added once (the group
+// "Kids" marks it); the people already on file stay as they are.
 void addSampleActivities(AppContext &context)
 {
     AppData &data = context.data;
-    bool any = true;
-    if (!data.activity.hasRecords(any).ok() || any)
+    GroupRecord kids{Text<10>("Kids")};
+    if (readByKey(data.group, GRO_GROUP_KEY, kids).ok())
         return;
     const Date today = context.clock.today();
     for (const char *person : {"Anna", "Bo", "Cleo", "Dan"}) {
         data.PEO = {};
         data.PEO.PERSON = person;
         data.PEO.DATE = today;
-        (void)data.people.add();
+        if (!data.people.duplicate(PEO_PERSON_KEY))
+            (void)data.people.add();
     }
     data.GRO = {};
     data.GRO.GROUP = "Kids";
@@ -865,6 +867,10 @@ void addSampleActivities(AppContext &context)
         {"Take out the recycling", 0, 3, 5, 8, 0, 0, {"Dan"}},
     };
     std::int32_t number = 0;
+    TypedCursor<ActivityRecord> highest(data.activity, ACT_ACTNUMBER_KEY);
+    if (highest.previous().ok())
+        number = highest.record().ACTNUMBER;
+    highest.release();
     for (const auto &sample : samples) {
         data.ACT = {};
         data.ACT.ACTNUMBER = ++number;
