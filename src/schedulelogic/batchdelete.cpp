@@ -59,9 +59,13 @@ std::string activitiesLeftWithout()
 std::string jsonArray(const std::vector<std::int64_t> &numbers)
 {
     std::string text = "[";
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        text += (i ? "," : "") + std::to_string(numbers[i]);
-    return text + "]";
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            text += ',';
+        text += std::to_string(numbers[i]);
+    }
+    text += ']';
+    return text;
 }
 
 constexpr int kArchiveAttempts = 3;
@@ -78,8 +82,13 @@ std::vector<std::filesystem::path> batchArchivePaths(const std::filesystem::path
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d", yearOf(day), monthOf(day), dayOf(day));
     std::error_code error;
     for (int n = 1;; ++n) {
-        const std::string suffix =
-            std::string("-") + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".BAK";
+        std::string suffix = "-";
+        suffix += stamp;
+        if (n > 1) {
+            suffix += '-';
+            suffix += std::to_string(n);
+        }
+        suffix += ".BAK";
         std::vector<std::filesystem::path> paths;
         bool taken = false;
         for (const char *name : {"DATES", "PERSONACT", "ACTIVITY"}) {
