@@ -12,13 +12,18 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "schedule/changerep.h"
+#include "schedule/deleteactivity.h"
 #include "schedule/updateactivity.h"
 #include "settings/updatespecial.h"
 #include "settings/userpref.h"
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/procedures.h"
+#include "views/browsebydate.h"
+#include "views/browsebyname.h"
 #include "views/datepicker.h"
+#include "views/weekview.h"
 
 namespace korvalen {
 
@@ -36,6 +41,14 @@ void registerProcedures(AppContext &context)
     context.procedures->setIndependent("USERPREF", USERPREF);
     context.procedures->setCalled("UPDATESPECIAL", UPDATESPECIAL);
     context.procedures->setCalled("UPDATEACT", UPDATEACT);
+    context.procedures->setCalled("CHANGEREP", CHANGEREP);
+    context.procedures->setCalled("DELACT", DELACT);
+    context.procedures->setCalled("WEEKVIEW", viewWeek);
+    context.procedures->setIndependent("WEEKVIEW", WEEKVIEW);
+    context.procedures->setCalled("BROWSEBYDATE", runBrowseByDate);
+    context.procedures->setIndependent("BROWSEBYDATE", BROWSEBYDATE);
+    context.procedures->setCalled("BROWSEBYNAME", BROWSEBYNAME);
+    context.procedures->setIndependent("BROWSEBYNAME", startBrowseByName);
 }
 
 std::unique_ptr<HelpViewer> makeHelp(AppContext &context, const std::filesystem::path &directory)

@@ -8,7 +8,9 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "schedule/changerep.h"
 #include "schedule/conflictwindow.h"
+#include "schedule/deleteactivity.h"
 #include "schedule/repeatdialog.h"
 #include "schedule/updateactivity.h"
 #include "settings/updatespecial.h"
@@ -16,7 +18,10 @@
 #include "ui/appcontext.h"
 #include "ui/helpviewer.h"
 #include "ui/reportpreview.h"
+#include "views/browsebydate.h"
+#include "views/browsebyname.h"
 #include "views/datepicker.h"
+#include "views/weekview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -112,6 +117,11 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
         ok = renderActivityForms(context, outputDirectory) && ok;
         ok = renderRepeatDialogs(context, outputDirectory) && ok;
         ok = saveConflictWindows(context, outputDirectory) && ok;
+        ok = renderChangeScope(context, outputDirectory) && ok;
+        ok = renderDeleteDialogs(context, outputDirectory) && ok;
+        ok = renderWeekView(context, outputDirectory) && ok;
+        ok = renderBrowseByDate(context, outputDirectory) && ok;
+        ok = renderBrowseByName(context, outputDirectory) && ok;
     }
     QString pickerPath = QDir(outputDirectory).filePath("datepicker.png");
     bool picker = renderDatePicker(context, pickerPath);
