@@ -303,12 +303,14 @@ bool BrowseByDateWindow::start()
     // The thumb goes to the first or the last page only.
     m_occurrences->open(std::move(source),
                         std::make_unique<KeyLocator>(numberKeyField(&DatesRecord::DATE), true));
-    if (!m_people->openList(false) || !configureSource())
+    if (!m_people->openList(false))
         return false;
     m_started = true;
-    fillFromDisplayDate();
-    if (m_finished || m_occurrences->hasFailed())
+    if (!fillFromDisplayDate()) {
+        // Never shown: nothing of it is saved.
+        m_started = false;
         return false;
+    }
     m_occurrenceControl->setFocus();
     return true;
 }
@@ -329,27 +331,25 @@ bool BrowseByDateWindow::configureSource()
     m_shownTab = tab();
     std::vector<std::int32_t> activities;
     Status status;
-    const char *file = "PERSONACT";
-    switch (m_shownTab) {
-    case ByDate:
-        m_members.clear();
+    const char *file = "";
+    auto step = [&status, &file](const char *name, auto read) {
+        if (status.ok()) {
+            file = name;
+            status = read();
+        }
+    };
+    m_members.clear();
+    if (m_shownTab == ByDate) {
         m_source->showAll(m_from);
-        break;
-    case ByPerson:
-        m_members.clear();
-        status = activitiesOfPerson(data.personAct, m_person, activities);
-        break;
-    case ByGroup:
-        status = membersOfGroup(data.groupPeople, m_group, m_members);
-        file = "GROUPPEOPLE";
-        if (status.ok())
-            status = activitiesOfPeople(data.personAct, m_members, activities);
-        break;
+    } else if (m_shownTab == ByPerson) {
+        step("PERSONACT", [&] { return activitiesOfPerson(data.personAct, m_person, activities); });
+    } else {
+        step("GROUPPEOPLE", [&] { return membersOfGroup(data.groupPeople, m_group, m_members); });
+        step("PERSONACT",
+             [&] { return activitiesOfPeople(data.personAct, m_members, activities); });
     }
-    if (status.ok() && m_shownTab != ByDate) {
-        status = m_source->showActivities(m_from, std::move(activities));
-        file = "DATES";
-    }
+    if (m_shownTab != ByDate)
+        step("DATES", [&] { return m_source->showActivities(m_from, std::move(activities)); });
     if (!status.ok()) {
         fail(status, file);
         return false;
@@ -367,15 +367,17 @@ bool BrowseByDateWindow::configureSource()
     return true;
 }
 
-void BrowseByDateWindow::fillFromDisplayDate()
+bool BrowseByDateWindow::fillFromDisplayDate()
 {
     if (!m_started || m_finished)
-        return;
+        return false;
     AppData &data = m_context.data;
     data.DAT = {};
     data.DAT.DATE = m_from;
-    if (configureSource())
-        m_occurrences->reload(PagedList::Mode::FirstFill);
+    if (!configureSource())
+        return false;
+    m_occurrences->reload(PagedList::Mode::FirstFill);
+    return !m_occurrences->hasFailed();
 }
 
 void BrowseByDateWindow::refresh()

@@ -118,8 +118,9 @@ private:
     // The source set for the tab, person, group and date shown; false when
     // a read failed (reported, the window closing).
     bool configureSource();
-    // Fills the list again from the display-from date on.
-    void fillFromDisplayDate();
+    // Fills the list again from the display-from date on; false when a read
+    // failed (reported).
+    bool fillFromDisplayDate();
     // Full reload around the occurrence `wanted` when the view holds it,
     // else around the highlighted row.
     void reloadAround(const DatesRecord *wanted);
