@@ -490,6 +490,7 @@ void WeekView::insert()
     AppData &data = m_context.data;
     SharedGlobals &globals = m_context.globals;
     bool completed = false;
+    DatesRecord entered;
     {
         QScopedValueRollback busy(m_refreshing, true);
         data.DAT = {};
@@ -499,27 +500,34 @@ void WeekView::insert()
         completed = m_context.procedures->call("UPDATEACT", m_context) &&
                     globals.response == RequestCompleted;
         globals.request = 0;
+        entered = data.DAT;
         resumeLists();
     }
     if (m_finished)
         return;
     refreshWeek(Refresh::Full);
     if (completed)
-        highlightActivity(data.ACT.ACTNUMBER);
+        showEntered(data.ACT.ACTNUMBER, entered);
 }
 
-void WeekView::highlightActivity(std::int32_t actNumber)
+void WeekView::showEntered(std::int32_t actNumber, const DatesRecord &entered)
 {
     QScopedValueRollback busy(m_refreshing, true);
+    // The occurrence typed, when the form leaves it in the DATES buffer:
+    // its day's list is shown from it, wherever the day's page stood.
+    const int enteredDay = entered.ACTNUMBER == actNumber ? entered.DATE - m_monday : -1;
+    if (enteredDay >= 0 && enteredDay < kDays)
+        dayList(enteredDay).list().pages().repositionAtKey(&entered, 3);
     bool focused = false;
-    for (Day &day : m_days) {
-        const std::deque<BrowseRow> &rows = day.list->list().rows();
+    for (int day = 0; day < kDays; ++day) {
+        KeyedList &list = dayList(day).list();
+        const std::deque<BrowseRow> &rows = list.rows();
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (static_cast<const DatesRecord *>(rows[i].record.get())->ACTNUMBER != actNumber)
                 continue;
-            day.list->list().setCurrentRow(static_cast<int>(i) + 1);
-            if (!focused)
-                day.list->setFocus();
+            list.setCurrentRow(static_cast<int>(i) + 1);
+            if (!focused || day == enteredDay)
+                dayList(day).setFocus();
             focused = true;
             break;
         }
@@ -668,15 +676,29 @@ void viewWeek(AppContext &context)
 
 namespace {
 
-// A busy sample week around today for the pictures, added only to an empty
-// DATES file.
+// Whether the week from `monday` holds `enough` occurrences already.
+bool isBusyWeek(DataFile &dates, Date monday, int enough)
+{
+    DatesRecord low, high;
+    low.DATE = monday;
+    high.DATE = monday + WeekView::kDays - 1;
+    TypedCursor<DatesRecord> cursor(dates, DAT_DATETIME_KEY);
+    cursor.setRangeBetween(1, low, high);
+    cursor.setStart();
+    int found = 0;
+    while (found < enough && cursor.next().ok())
+        ++found;
+    return found >= enough;
+}
+
+// A busy sample week around today for the pictures, added unless the week
+// is busy already.
 void addSampleWeek(AppContext &context)
 {
     AppData &data = context.data;
-    bool any = true;
-    if (!data.dates.hasRecords(any).ok() || any)
-        return;
     const Date monday = mondayOf(context.clock.today());
+    if (isBusyWeek(data.dates, monday, 10))
+        return;
     const struct
     {
         const char *name;

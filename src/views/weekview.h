@@ -154,9 +154,10 @@ private:
     // Lists read nothing while a form they called runs.
     void suspendLists();
     void resumeLists();
-    // After an insert: the occurrence of activity `actNumber` highlighted
-    // where a list shows it.
-    void highlightActivity(std::int32_t actNumber);
+    // After an insert of activity `actNumber`: its occurrence `entered`
+    // shown in its day's list, and the activity highlighted where a list
+    // shows it.
+    void showEntered(std::int32_t actNumber, const DatesRecord &entered);
     bool hasFailed() const;
     // The window closed: releases the lists and files, writes the INI.
     void finishUp();
@@ -189,9 +190,9 @@ QWidget *WEEKVIEW(AppContext &context);
 // global response is cancelled afterwards.
 void viewWeek(AppContext &context);
 
-// Draws the week view over a busy sample week (added to the context's
-// data folder when DATES is empty) as PNGs in `directory`. True when every
-// picture was written.
+// Draws the week view of today's week as weekview.png in `directory`, a
+// busy sample week added to the context's data folder unless the week holds
+// ten occurrences already. True when the picture was written.
 bool renderWeekView(AppContext &context, const QString &directory);
 
 } // namespace korvalen

@@ -375,24 +375,29 @@ TEST_F(WeekViewTest, DeleteCallsTheOccurrenceDeleteOnTheChosenOccurrenceAndShows
     EXPECT_EQ(cells(*view, 4, 0), (std::vector<std::string>{"9:00AM"}));
 }
 
-TEST_F(WeekViewTest, InsertOpensTheFormAndHighlightsTheOccurrenceEntered)
+TEST_F(WeekViewTest, InsertOpensTheFormAndShowsTheOccurrenceEntered)
 {
-    for (int hour : {8, 12, 16})
-        occurrence(activity("Before"), kMonday + 3, at(hour));
+    busyDay(kMonday + 3, 14);
     m_formWork = [this](AppContext &context) {
         if (context.globals.request != InsertRecord)
             return;
         const std::int32_t number = activity("New");
-        occurrence(number, kMonday + 3, at(13));
+        occurrence(number, kMonday + 1, at(9));
+        occurrence(number, kMonday + 3, at(13), at(14));
+        const DatesRecord entered = context.data.DAT;
+        occurrence(number, kMonday + 5, at(13), at(14)); // written last
+        // What the form leaves: the new activity and the occurrence typed.
         context.data.ACT.ACTNUMBER = number;
+        context.data.DAT = entered;
     };
     m_formResponse = RequestCompleted;
     auto view = openView();
+    ASSERT_LT(static_cast<int>(list(*view, 3).rows().size()), 14);
     click(view->insertButton());
     ASSERT_EQ(m_formCalls.size(), 1u);
     EXPECT_EQ(m_formCalls[0].request, InsertRecord);
-    EXPECT_EQ(cells(*view, 3, 1), (std::vector<std::string>{"Before", "Before", "New", "Before"}));
-    EXPECT_EQ(highlighted(*view, 3, 1), "New");
+    EXPECT_EQ(highlighted(*view, 3, 1), "New") << "beyond the first page of its day";
+    EXPECT_EQ(highlighted(*view, 1, 1), "New");
 }
 
 TEST_F(WeekViewTest, ADigitTypedGoesToThatHourOfTheListsOwnDay)
