@@ -15,7 +15,9 @@
 // reading back from the first row stops at once. The occurrences of a few
 // activities are gathered from their participation instead: each activity's
 // DATES records by DAT:ACTNUMBER_KEY, kept in memory in key order, so the
-// rest of the file is never read and a page costs what it shows.
+// rest of the file is never read and a page then costs what it shows. No
+// key orders one activity's dates, so gathering reads those activities'
+// earlier occurrences too, once per showActivities().
 
 #include "runtime/dates.h"
 #include "runtime/text.h"
