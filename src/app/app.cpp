@@ -34,6 +34,7 @@ void registerProcedures(AppContext &context)
     context.procedures->setCalled("LOOKUPCAL", LOOKUPCAL);
     context.procedures->setCalled("BROWSEPERSONM", BROWSEPERSONM);
     context.procedures->setIndependent("BROWSEPERSON", BROWSEPERSON);
+    context.procedures->setCalled("BROWSEPERSON", [](AppContext &c) { choosePerson(c); });
     context.procedures->setCalled("UPDATEPERSON", UPDATEPERSON);
     context.procedures->setIndependent("BROWSEGROUPS", BROWSEGROUPS);
     context.procedures->setCalled("BROWSEGROUPS", selectGroupList);

@@ -705,8 +705,28 @@ void ActivityForm::ok()
         finish(false);
         return;
     }
-    if (save())
+    if (save()) {
+        leaveEditedOccurrence();
         finish(true);
+    }
+}
+
+void ActivityForm::leaveEditedOccurrence()
+{
+    const OccurrenceQueue &queue = m_edit.occurrences;
+    // A new activity's queue was renumbered by the save and may have lost
+    // skipped entries; its current entry carries the stored values.
+    Occurrence edited = m_request == InsertRecord || m_edit.position >= queue.size()
+                            ? queue.current
+                            : queue[m_edit.position];
+    if (edited.actNumber == ActivityEdit::kSplitNumber && m_edit.split)
+        edited.actNumber = m_edit.split->added.ACTNUMBER;
+    DatesRecord stored;
+    stored.ACTNUMBER = edited.actNumber;
+    stored.DATE = edited.date;
+    stored.TIME = edited.time;
+    stored.ENDTIME = edited.endTime;
+    m_context.data.DAT = stored;
 }
 
 void ActivityForm::finish(bool completed)

@@ -106,6 +106,9 @@ private:
     // the other occurrences of `scope`.
     bool askAboutTimes(ChangeScope scope);
     bool save();
+    // Leaves the occurrence the user edited, as stored, in the DATES buffer,
+    // so that the calling list can show it.
+    void leaveEditedOccurrence();
     void finish(bool completed);
 
     AppContext &m_context;

@@ -178,6 +178,10 @@ TEST_F(ChangeScopeDialogTest, AnIrregularSeriesAnsweredNoMovesTheLaterOccurrence
     m_prompter.queueAnswer(ButtonNo);
     form->ok();
     ASSERT_TRUE(form->isCompleted());
+    // The caller's list is left the edited occurrence, under the new number.
+    const DatesRecord &left = data().DAT;
+    EXPECT_EQ((Stored{left.ACTNUMBER, left.DATE, left.TIME, left.ENDTIME}),
+              (Stored{2, kDay + 7, at(14), at(15)}));
     ASSERT_EQ(m_prompter.shown().size(), 1u);
     const MessageBoxRequest &asked = m_prompter.shown()[0].request;
     EXPECT_EQ(asked.text,

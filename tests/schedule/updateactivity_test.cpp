@@ -155,6 +155,10 @@ TEST_F(ActivityFormTest, NewActivityIsStoredWholeWithItsEndTimeCorrected)
     form->ok();
     EXPECT_TRUE(form->isCompleted());
     EXPECT_EQ(lastMessage(), "End time must be later than Start time");
+    // The caller's list is left the occurrence entered, under its number.
+    const DatesRecord &left = data().DAT;
+    EXPECT_EQ((Stored{left.ACTNUMBER, left.DATE, left.TIME, left.ENDTIME}),
+              (Stored{5, kDay, at(15), at(16)}));
     EXPECT_EQ(occurrences(),
               (std::vector<Stored>{{4, kDay - 7, at(9), at(10)}, {5, kDay, at(15), at(16)}}));
     data().ACT.ACTNUMBER = 5;
