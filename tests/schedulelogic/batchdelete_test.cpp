@@ -45,6 +45,12 @@ protected:
         for (DataFile *file : files())
             openFile(*file);
     }
+    void TearDown() override
+    {
+        // The batch delete lets go of the files before the program's data goes.
+        m_batch.reset();
+        StorageTest::TearDown();
+    }
 
     std::vector<DataFile *> files()
     {
