@@ -430,6 +430,19 @@ TEST_F(WeekViewTest, AChangeMadeElsewhereAppearsWhenTheViewRegainsTheFocus)
     EXPECT_EQ(context().globals.Calstart, kMonday);
 }
 
+TEST_F(WeekViewTest, AReadFailureIsToldOnceAndClosesTheWindow)
+{
+    for (int day = 0; day < WeekView::kDays; ++day)
+        occurrence(activity("Daily"), kMonday + day, at(9));
+    auto view = openView();
+    data().dates.close(); // the file goes from under the lists
+    view->refreshWeek();
+    QApplication::processEvents();
+    EXPECT_EQ(captions(), (std::vector<std::string>{"Record Retrieval Error"}));
+    EXPECT_NE(lastMessage().find("DATES"), std::string::npos);
+    EXPECT_FALSE(view->isVisible());
+}
+
 TEST_F(WeekViewTest, ClosingWritesTheLaunchOriginAndBlanksItAndTheWindowRunsFromBothEntries)
 {
     context().launchOrigin = "menu";
