@@ -8,6 +8,7 @@
 #include "ui/statusline.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFocusEvent>
@@ -205,7 +206,10 @@ bool BatchDeleteWindow::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::FocusOut && m_date->isEdited()) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        // OK takes the date itself: a future one refused on the way there
+        // would turn into today's and be deleted before.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            QApplication::focusWidget() != m_ok)
             acceptDate();
     }
     return QDialog::eventFilter(watched, event);
@@ -240,6 +244,10 @@ bool BatchDeleteWindow::runBatch(Date before, bool archive)
     progress.setAutoReset(false);
     progress.setValue(0);
     QPointer<BatchDeleteWindow> alive(this);
+    if (archive) {
+        progress.show();
+        QCoreApplication::processEvents();
+    }
     SaveResult result;
     {
         WaitCursor wait;

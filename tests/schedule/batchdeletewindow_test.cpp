@@ -63,6 +63,24 @@ TEST_F(BatchDeleteWindowTest, AFutureDateGoesBackToTodayWithItsMessageAndTheFocu
     batch.close();
 }
 
+TEST_F(BatchDeleteWindowTest, OkWithAFutureDateTypedDoesNothingButRefuseIt)
+{
+    addActivity("");
+    addOccurrence(1, kToday - 1);
+    QPointer<QWidget> window = BATCHDELETE(context());
+    auto &batch = static_cast<BatchDeleteWindow &>(*window);
+    showAndWait(batch);
+    QApplication::setActiveWindow(&batch);
+
+    type(batch.dateField(), QString::fromStdString(formatDate(kToday + 1, "D3")));
+    click(batch.okButton());
+    EXPECT_TRUE(m_prompter.shown().empty()) << "OK went on with the date set back";
+    EXPECT_EQ(storedDates(), std::vector<Date>{kToday - 1});
+    EXPECT_EQ(batch.messageArea()->text(), "Sorry, future dates are not allowed.");
+    EXPECT_EQ(QApplication::focusWidget(), batch.dateField());
+    batch.close();
+}
+
 TEST_F(BatchDeleteWindowTest, OkDeletesWhatLiesBeforeTheDaySaysWhatWentAndCloses)
 {
     addActivity("");
