@@ -416,6 +416,20 @@ void WeekView::resumeLists()
         day.list->list().resume();
 }
 
+bool WeekView::callProcedure(const char *name, std::int32_t request)
+{
+    SharedGlobals &globals = m_context.globals;
+    // The lists give up their reads, so that the form may write freely.
+    suspendLists();
+    globals.request = request;
+    globals.response = RequestCancelled;
+    const bool completed =
+        m_context.procedures->call(name, m_context) && globals.response == RequestCompleted;
+    globals.request = 0;
+    resumeLists();
+    return completed;
+}
+
 void WeekView::change(int day)
 {
     const Day &shown = m_days[static_cast<std::size_t>(day)];
@@ -423,7 +437,6 @@ void WeekView::change(int day)
         return;
     KeyedList &list = shown.list->list();
     AppData &data = m_context.data;
-    SharedGlobals &globals = m_context.globals;
     bool completed = false;
     {
         QScopedValueRollback busy(m_refreshing, true);
@@ -434,13 +447,7 @@ void WeekView::change(int day)
         if (row && row->joined)
             data.ACT = *static_cast<const ActivityRecord *>(row->joined.get());
         data.ACT.ACTNUMBER = chosen.ACTNUMBER;
-        suspendLists();
-        globals.request = ChangeRecord;
-        globals.response = RequestCancelled;
-        completed = m_context.procedures->call("UPDATEACT", m_context) &&
-                    globals.response == RequestCompleted;
-        globals.request = 0;
-        resumeLists();
+        completed = callProcedure("UPDATEACT", ChangeRecord);
         if (m_finished)
             return;
         if (completed) {
@@ -472,10 +479,8 @@ void WeekView::remove(int day)
         if (!list.reread(false))
             return;
         data.ACT.ACTNUMBER = data.DAT.ACTNUMBER;
-        suspendLists();
         // It answers cancelled whatever it did: the week is shown anew.
-        (void)m_context.procedures->call("DELACT", m_context);
-        resumeLists();
+        (void)callProcedure("DELACT", 0);
     }
     if (m_finished)
         return;
@@ -488,20 +493,13 @@ void WeekView::insert()
     if (!m_insert->isEnabled() || m_finished)
         return;
     AppData &data = m_context.data;
-    SharedGlobals &globals = m_context.globals;
     bool completed = false;
     DatesRecord entered;
     {
         QScopedValueRollback busy(m_refreshing, true);
         data.DAT = {};
-        suspendLists();
-        globals.request = InsertRecord;
-        globals.response = RequestCancelled;
-        completed = m_context.procedures->call("UPDATEACT", m_context) &&
-                    globals.response == RequestCompleted;
-        globals.request = 0;
+        completed = callProcedure("UPDATEACT", InsertRecord);
         entered = data.DAT;
-        resumeLists();
     }
     if (m_finished)
         return;

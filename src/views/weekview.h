@@ -154,6 +154,9 @@ private:
     // Lists read nothing while a form they called runs.
     void suspendLists();
     void resumeLists();
+    // Runs called procedure `name` with the global request `request` (0 for
+    // none) while the lists read nothing; true when it completed.
+    bool callProcedure(const char *name, std::int32_t request);
     // After an insert of activity `actNumber`: its occurrence `entered`
     // shown in its day's list, and the activity highlighted where a list
     // shows it.
