@@ -585,6 +585,10 @@ TEST_F(KeyedFileTest, TheChangeCounterMovesWithAnotherStationsCommitsOnly)
     ASSERT_TRUE(station->group.open().ok());
     station->GRO.GROUP = "Theirs";
     ASSERT_TRUE(station->group.add().ok());
+    // Seen by the first read of a transaction begun after it, as a copy
+    // taken before that transaction must find out.
+    Transaction transaction(m_data->database);
+    ASSERT_TRUE(transaction.status().ok());
     ASSERT_TRUE(m_data->group.changeCounter(after).ok());
     EXPECT_NE(after, before);
 }
