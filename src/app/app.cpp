@@ -12,6 +12,7 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "schedule/batchdeletewindow.h"
 #include "schedule/changerep.h"
 #include "schedule/deleteactivity.h"
 #include "schedule/updateactivity.h"
@@ -44,6 +45,7 @@ void registerProcedures(AppContext &context)
     context.procedures->setCalled("UPDATEACT", UPDATEACT);
     context.procedures->setCalled("CHANGEREP", CHANGEREP);
     context.procedures->setCalled("DELACT", DELACT);
+    context.procedures->setIndependent("BATCHDELETE", BATCHDELETE);
     context.procedures->setCalled("WEEKVIEW", viewWeek);
     context.procedures->setIndependent("WEEKVIEW", WEEKVIEW);
     context.procedures->setCalled("BROWSEBYDATE", runBrowseByDate);

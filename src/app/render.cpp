@@ -8,6 +8,7 @@
 #include "people/peoplepicker.h"
 #include "people/updategroup.h"
 #include "people/updateperson.h"
+#include "schedule/batchdeletewindow.h"
 #include "schedule/changerep.h"
 #include "schedule/conflictwindow.h"
 #include "schedule/deleteactivity.h"
@@ -119,6 +120,7 @@ int renderScreens(const QString &outputDirectory, const std::filesystem::path &c
         ok = saveConflictWindows(context, outputDirectory) && ok;
         ok = renderChangeScope(context, outputDirectory) && ok;
         ok = renderDeleteDialogs(context, outputDirectory) && ok;
+        ok = renderBatchDelete(context, outputDirectory) && ok;
         ok = renderWeekView(context, outputDirectory) && ok;
         ok = renderBrowseByDate(context, outputDirectory) && ok;
         ok = renderBrowseByName(context, outputDirectory) && ok;
