@@ -8,12 +8,14 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -96,6 +98,12 @@ void DeleteActivityDialog::createControls()
     layout->addWidget(plainLabel(QStringLiteral("CONFIRM:"), this));
     layout->addWidget(plainLabel(QStringLiteral("Delete the Highlighted Activity?"), this));
     layout->addLayout(buttons);
+    // Wide enough for the title bar to show the whole title, also without
+    // the scope group.
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 120;
+    layout->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
