@@ -5,18 +5,12 @@
 
 #include "schedulelogic/activityedit.h"
 
+#include "../childprogram.h"
 #include "../storage/testsupport.h"
 #include "runtime/prompter.h"
 #include "schedulelogic/conflicts.h"
 #include "schedulelogic/generate.h"
 #include "storage/cursor.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -27,8 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char **environ;
 
 namespace korvalen::testing {
 namespace {
@@ -828,102 +820,27 @@ TEST_F(ChangeScopeTest, SplitWhoseWriteFailsOrWhoseActivityChangedElsewhereStore
 class SavingStation
 {
 public:
-    SavingStation(const std::filesystem::path &directory, int occurrences, int pauseMs = 0);
-    ~SavingStation() { kill(); }
-    SavingStation(const SavingStation &) = delete;
-    SavingStation &operator=(const SavingStation &) = delete;
+    SavingStation(const std::filesystem::path &directory, int occurrences, int pauseMs = 0)
+        : m_program(SAVE_HELPER,
+                    {directory.string(), std::to_string(occurrences), std::to_string(pauseMs)})
+    {
+    }
 
     // Whether it said `line` within `timeoutMs`.
-    bool waitFor(const std::string &line, int timeoutMs);
+    bool waitFor(const std::string &line, int timeoutMs)
+    {
+        return m_program
+            .waitForLine([&](const std::string &said) { return said == line; }, timeoutMs)
+            .has_value();
+    }
     // Kills it at once, reaps it and reads what it wrote before.
-    void kill();
-    const std::vector<std::string> &lines() const { return m_lines; }
-    std::string transcript() const;
+    void kill() { m_program.kill(); }
+    const std::vector<std::string> &lines() const { return m_program.lines(); }
+    std::string transcript() const { return m_program.transcript(); }
 
 private:
-    // Reads what is there within `timeoutMs`; false at the end of its output.
-    bool readMore(int timeoutMs);
-
-    pid_t m_pid = -1;
-    int m_output = -1;
-    std::string m_pending;
-    std::vector<std::string> m_lines;
+    ChildProgram m_program;
 };
-
-SavingStation::SavingStation(const std::filesystem::path &directory, int occurrences, int pauseMs)
-{
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
-        return;
-    std::vector<std::string> words = {SAVE_HELPER, directory.string(), std::to_string(occurrences),
-                                      std::to_string(pauseMs)};
-    std::vector<char *> argv;
-    for (std::string &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    if (posix_spawn(&m_pid, SAVE_HELPER, &actions, nullptr, argv.data(), environ) != 0)
-        m_pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    m_output = out[0];
-}
-
-bool SavingStation::readMore(int timeoutMs)
-{
-    pollfd output = {m_output, POLLIN, 0};
-    if (m_output < 0 || poll(&output, 1, timeoutMs) <= 0)
-        return false;
-    char bytes[512];
-    const ssize_t n = read(m_output, bytes, sizeof bytes);
-    if (n <= 0) {
-        ::close(m_output);
-        m_output = -1;
-        return false;
-    }
-    m_pending.append(bytes, static_cast<std::size_t>(n));
-    for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
-        m_lines.push_back(m_pending.substr(0, end));
-        m_pending.erase(0, end + 1);
-    }
-    return true;
-}
-
-bool SavingStation::waitFor(const std::string &line, int timeoutMs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end())
-            return true;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !readMore(static_cast<int>(left.count())))
-            return false;
-    }
-}
-
-void SavingStation::kill()
-{
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGKILL);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-    }
-    // The output ends with the process.
-    while (readMore(1000)) {
-    }
-}
-
-std::string SavingStation::transcript() const
-{
-    std::string text = "helper said:";
-    for (const std::string &line : m_lines)
-        text += " [" + line + "]";
-    return text;
-}
 
 class ActivitySaveCrashTest : public StorageTest
 {

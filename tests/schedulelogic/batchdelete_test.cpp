@@ -5,18 +5,12 @@
 
 #include "schedulelogic/batchdelete.h"
 
+#include "../childprogram.h"
 #include "../storage/testsupport.h"
 #include "runtime/prompter.h"
 #include "storage/lockfile.h"
 #include "storage/openfile.h"
 #include "storage/table.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <map>
@@ -24,8 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char **environ;
 
 namespace korvalen::testing {
 namespace {
@@ -253,90 +245,25 @@ class BatchStation
 {
 public:
     BatchStation(const std::filesystem::path &directory, Date before, int slice)
+        : m_program(BATCH_HELPER,
+                    {directory.string(), std::to_string(before), std::to_string(slice)})
     {
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
-            return;
-        std::vector<std::string> words = {BATCH_HELPER, directory.string(), std::to_string(before),
-                                          std::to_string(slice)};
-        std::vector<char *> argv;
-        for (std::string &word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        if (posix_spawn(&m_pid, BATCH_HELPER, &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        m_output = out[0];
-    }
-    ~BatchStation()
-    {
-        kill();
-        if (m_output >= 0)
-            ::close(m_output);
     }
 
     // Waits for a line starting with `start`: false after `timeoutMs` or
     // at the end of its output.
     bool waitFor(const std::string &start, int timeoutMs)
     {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            for (const std::string &line : m_lines)
-                if (line.starts_with(start))
-                    return true;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - std::chrono::steady_clock::now())
-                                  .count();
-            if (left <= 0 || !readMore(static_cast<int>(left)))
-                return false;
-        }
+        return m_program
+            .waitForLine([&](const std::string &line) { return line.starts_with(start); },
+                         timeoutMs)
+            .has_value();
     }
-    void kill()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-            m_pid = -1;
-        }
-        while (readMore(0)) {
-        }
-    }
-    std::string transcript() const
-    {
-        std::string text = "helper said:";
-        for (const std::string &line : m_lines)
-            text += " [" + line + "]";
-        return text;
-    }
+    void kill() { m_program.kill(); }
+    std::string transcript() const { return m_program.transcript(); }
 
 private:
-    bool readMore(int timeoutMs)
-    {
-        pollfd output = {m_output, POLLIN, 0};
-        if (m_output < 0 || poll(&output, 1, timeoutMs) <= 0)
-            return false;
-        char bytes[512];
-        const ssize_t n = read(m_output, bytes, sizeof bytes);
-        if (n <= 0)
-            return false;
-        m_pending.append(bytes, static_cast<std::size_t>(n));
-        for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
-            m_lines.push_back(m_pending.substr(0, end));
-            m_pending.erase(0, end + 1);
-        }
-        return true;
-    }
-
-    pid_t m_pid = -1;
-    int m_output = -1;
-    std::string m_pending;
-    std::vector<std::string> m_lines;
+    ChildProgram m_program;
 };
 
 TEST_F(BatchDeleteTest, AKilledBatchDeleteLeavesAllOfItOrNone)

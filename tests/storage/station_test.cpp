@@ -4,16 +4,13 @@
 
 #include "testsupport.h"
 
+#include "../childprogram.h"
+
 #include "storage/engine.h"
 #include "storage/lockfile.h"
 #include "storage/recordupdate.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -22,8 +19,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char **environ;
 
 namespace korvalen::testing {
 namespace {
@@ -50,7 +45,7 @@ public:
     Station(const Station &) = delete;
     Station &operator=(const Station &) = delete;
 
-    bool isRunning() const { return m_pid > 0; }
+    bool isRunning() const { return m_program.isRunning(); }
 
     // The rest of the next line that begins with `event` ("put 89" gives
     // "89"); nullopt when the helper ends or takes longer than `timeoutMs`.
@@ -59,101 +54,46 @@ public:
     int codeOf(const std::string &event, int timeoutMs = kLineTimeoutMs);
     bool said(const std::string &event) const;
     // The lines read so far, for failure messages.
-    std::string transcript() const;
+    std::string transcript() const { return m_program.transcript(); }
 
     // Tells the helper to close its files and end.
-    void send(const std::string &line);
+    void send(const std::string &line) { m_program.send(line); }
     // Kills the helper at once, reaps it and reads what it wrote before.
-    void kill();
+    void kill() { m_program.kill(); }
     // Ends the helper's wait and reaps it (killing it after `timeoutMs`).
     void finish(int timeoutMs = 5000);
 
 private:
-    bool readMore(Clock::time_point deadline);
-    bool reap(int timeoutMs);
-    void closeFd(int &fd);
+    static bool isEvent(const std::string &line, const std::string &event)
+    {
+        return line == event || line.starts_with(event + " ");
+    }
 
-    pid_t m_pid = -1;
-    int m_toHelper = -1;
-    int m_fromHelper = -1;
-    std::string m_pending;
-    std::vector<std::string> m_lines;
+    ChildProgram m_program;
     std::size_t m_consumed = 0;
 };
 
 Station::Station(const std::filesystem::path &directory, const std::vector<std::string> &args)
+    : m_program(
+          STATION_HELPER,
+          [&] {
+              std::vector<std::string> words = {directory.string()};
+              words.insert(words.end(), args.begin(), args.end());
+              return words;
+          }(),
+          true)
 {
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0)
-        return;
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]), ::close(in[1]);
-        return;
-    }
-    std::vector<std::string> words = {STATION_HELPER, directory.string()};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    for (std::string &word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    if (posix_spawn(&m_pid, STATION_HELPER, &actions, nullptr, argv.data(), environ) != 0)
-        m_pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    m_toHelper = in[1];
-    m_fromHelper = out[0];
-}
-
-void Station::closeFd(int &fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
-
-bool Station::readMore(Clock::time_point deadline)
-{
-    if (m_fromHelper < 0)
-        return false;
-    int left = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-    pollfd output = {m_fromHelper, POLLIN, 0};
-    if (left <= 0 || poll(&output, 1, left) <= 0)
-        return false;
-    char bytes[512];
-    ssize_t n = read(m_fromHelper, bytes, sizeof bytes);
-    if (n <= 0) {
-        closeFd(m_fromHelper);
-        return false;
-    }
-    m_pending.append(bytes, static_cast<std::size_t>(n));
-    for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
-        m_lines.push_back(m_pending.substr(0, end));
-        m_pending.erase(0, end + 1);
-    }
-    return true;
 }
 
 std::optional<std::string> Station::waitFor(const std::string &event, int timeoutMs)
 {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        for (; m_consumed < m_lines.size(); ++m_consumed) {
-            const std::string &line = m_lines[m_consumed];
-            if (line == event || line.starts_with(event + " ")) {
-                ++m_consumed;
-                return line.size() > event.size() ? line.substr(event.size() + 1) : "";
-            }
-        }
-        if (!readMore(deadline))
-            return std::nullopt;
-    }
+    std::optional<std::size_t> found = m_program.waitForLine(
+        [&](const std::string &line) { return isEvent(line, event); }, timeoutMs, m_consumed);
+    if (!found)
+        return std::nullopt;
+    m_consumed = *found + 1;
+    const std::string &line = m_program.lines()[*found];
+    return line.size() > event.size() ? line.substr(event.size() + 1) : "";
 }
 
 int Station::codeOf(const std::string &event, int timeoutMs)
@@ -164,69 +104,18 @@ int Station::codeOf(const std::string &event, int timeoutMs)
 
 bool Station::said(const std::string &event) const
 {
-    for (const std::string &line : m_lines)
-        if (line == event || line.starts_with(event + " "))
+    for (const std::string &line : m_program.lines())
+        if (isEvent(line, event))
             return true;
     return false;
 }
 
-std::string Station::transcript() const
-{
-    std::string text = "helper said:";
-    for (const std::string &line : m_lines)
-        text += " [" + line + "]";
-    return text;
-}
-
-void Station::send(const std::string &line)
-{
-    if (m_toHelper >= 0)
-        (void)!write(m_toHelper, (line + "\n").data(), line.size() + 1);
-}
-
-bool Station::reap(int timeoutMs)
-{
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) != 0) {
-            m_pid = -1;
-            return true;
-        }
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-void Station::kill()
-{
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-    closeFd(m_toHelper);
-    // The write end died with the helper: read what is left until the end.
-    auto deadline = Clock::now() + std::chrono::milliseconds(kLineTimeoutMs);
-    while (readMore(deadline)) {
-    }
-    closeFd(m_fromHelper);
-}
-
 void Station::finish(int timeoutMs)
 {
-    closeFd(m_toHelper); // the helper's wait ends with its input
-    if (m_pid > 0) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (readMore(deadline)) {
-        }
-        if (!reap(timeoutMs)) {
-            ADD_FAILURE() << "the helper did not end when told; killed";
-            kill();
-        }
+    if (!m_program.endsWithin(timeoutMs)) {
+        ADD_FAILURE() << "the helper did not end when told; killed";
+        kill();
     }
-    closeFd(m_fromHelper);
 }
 
 class StationTest : public StorageTest
