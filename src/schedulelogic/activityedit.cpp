@@ -1,5 +1,6 @@
 #include "schedulelogic/activityedit.h"
 
+#include "schedulelogic/activityrecords.h"
 #include "schedulelogic/conflicts.h"
 #include "schedulelogic/generate.h"
 #include "storage/savescope.h"
@@ -55,35 +56,6 @@ Status addOccurrencesAndPeople(SaveScope &save, AppData &data, const ActivityEdi
             return status;
     }
     return {};
-}
-
-// Calls `visit(cursor)` for every record of `file` whose key `key` (leading
-// component the activity number) carries `number`, the cursor on it.
-template <class Record, class Visit>
-Status forEachOfActivity(DataFile &file, int key, std::int32_t number, Visit visit)
-{
-    Record probe{};
-    probe.ACTNUMBER = number;
-    TypedCursor<Record> cursor(file, key);
-    cursor.setRangeEqual(1, probe);
-    for (;;) {
-        Status status = cursor.next();
-        if (status.is(ErrorCode::NoRecord))
-            return {};
-        if (!status.ok())
-            return status;
-        if (status = visit(cursor); !status.ok())
-            return status;
-    }
-}
-
-// Deletes every record of `file` that carries activity number `number`.
-template <class Record>
-Status removeAllOf(SaveScope &save, DataFile &file, int key, std::int32_t number)
-{
-    return forEachOfActivity<Record>(file, key, number, [&](const TypedCursor<Record> &cursor) {
-        return save.remove(file, cursor.recordRef());
-    });
 }
 
 // Calls `visit(person)` for every member of `group` (its name byte for

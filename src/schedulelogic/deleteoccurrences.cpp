@@ -1,5 +1,6 @@
 #include "schedulelogic/deleteoccurrences.h"
 
+#include "schedulelogic/activityrecords.h"
 #include "storage/lockfile.h"
 #include "storage/openfile.h"
 #include "storage/savescope.h"
@@ -26,25 +27,6 @@ bool sameOccurrence(const DatesRecord &a, const DatesRecord &b)
     return a.ACTNUMBER == b.ACTNUMBER && dateOrder(a) == dateOrder(b);
 }
 
-// Calls `visit(record, ref)` for every record of `file` whose key `key`
-// leads with activity number `number`; `ref` names the record for a delete.
-template <class Record, class Visit>
-Status visitActivityRecords(DataFile &file, int key, std::int32_t number, Visit visit)
-{
-    Record probe{};
-    probe.ACTNUMBER = number;
-    TypedCursor<Record> cursor(file, key);
-    cursor.setRangeEqual(1, probe);
-    for (;;) {
-        const Status status = cursor.next();
-        if (status.is(ErrorCode::NoRecord))
-            return {};
-        if (!status.ok())
-            return status;
-        visit(cursor.record(), cursor.recordRef());
-    }
-}
-
 // What a delete will do to the activity's occurrences, decided from one
 // read of them inside the save.
 struct DeletePlan
@@ -58,30 +40,31 @@ Status planDelete(AppData &data, const ChosenOccurrence &chosen, DeleteScope sco
                   DeletePlan &plan)
 {
     const DatesRecord &target = chosen.occurrence;
-    return visitActivityRecords<DatesRecord>(data.dates, DAT_ACTNUMBER_KEY, target.ACTNUMBER,
-                                             [&](const DatesRecord &record, const RecordRef &ref) {
-                                                 const bool isChosen =
-                                                     ref.recordNumber == chosen.recordNumber;
-                                                 if (isChosen)
-                                                     plan.chosenAsRead =
-                                                         sameOccurrence(record, target);
-                                                 bool goes = false;
-                                                 switch (scope) {
-                                                 case DeleteScope::JustThisOne:
-                                                     goes = isChosen;
-                                                     break;
-                                                 case DeleteScope::All:
-                                                     goes = true;
-                                                     break;
-                                                 case DeleteScope::ThisOneAndFuture:
-                                                     goes = dateOrder(record) >= dateOrder(target);
-                                                     break;
-                                                 }
-                                                 if (goes)
-                                                     plan.doomed.push_back(ref);
-                                                 else
-                                                     ++plan.kept;
-                                             });
+    return forEachOfActivity<DatesRecord>(
+        data.dates, DAT_ACTNUMBER_KEY, target.ACTNUMBER,
+        [&](const TypedCursor<DatesRecord> &cursor) {
+            const DatesRecord &record = cursor.record();
+            const bool isChosen = cursor.recordRef().recordNumber == chosen.recordNumber;
+            if (isChosen)
+                plan.chosenAsRead = sameOccurrence(record, target);
+            bool goes = false;
+            switch (scope) {
+            case DeleteScope::JustThisOne:
+                goes = isChosen;
+                break;
+            case DeleteScope::All:
+                goes = true;
+                break;
+            case DeleteScope::ThisOneAndFuture:
+                goes = dateOrder(record) >= dateOrder(target);
+                break;
+            }
+            if (goes)
+                plan.doomed.push_back(cursor.recordRef());
+            else
+                ++plan.kept;
+            return Status();
+        });
 }
 
 // Deletes the participants and the record of activity `number`, whose last
@@ -90,9 +73,11 @@ Status planDelete(AppData &data, const ChosenOccurrence &chosen, DeleteScope sco
 SaveResult removeActivity(AppData &data, SaveScope &save, std::int32_t number)
 {
     std::vector<RecordRef> people;
-    Status status = visitActivityRecords<PersonActRecord>(
-        data.personAct, PER_ACTIVITY_KEY, number,
-        [&](const PersonActRecord &, const RecordRef &ref) { people.push_back(ref); });
+    Status status = forEachOfActivity<PersonActRecord>(
+        data.personAct, PER_ACTIVITY_KEY, number, [&](const TypedCursor<PersonActRecord> &cursor) {
+            people.push_back(cursor.recordRef());
+            return Status();
+        });
     if (!status.ok())
         return SaveResult::failed(std::move(status), SaveStep::Read, data.personAct);
     for (const RecordRef &ref : people)
