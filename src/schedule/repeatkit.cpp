@@ -72,24 +72,6 @@ void setTip(QWidget *widget, const QString &tip)
     widget->setStatusTip(tip);
 }
 
-std::optional<Date> pickFromCalendar(AppContext &context)
-{
-    SharedGlobals &globals = context.globals;
-    const std::int32_t request = globals.request;
-    const std::int32_t response = globals.response;
-    context.PickedDate = 0;
-    globals.request = SelectRecord;
-    globals.response = RequestCancelled;
-    const bool called = context.procedures->call("LOOKUPCAL", context);
-    const bool picked = called && globals.response == RequestCompleted && context.PickedDate != 0;
-    const Date date = context.PickedDate;
-    globals.request = request;
-    globals.response = response;
-    if (!picked)
-        return std::nullopt;
-    return date;
-}
-
 std::optional<Date> readDateField(QLineEdit *field, Date held, StatusLine &statusLine, Date today)
 {
     const QString text = field->text().trimmed();

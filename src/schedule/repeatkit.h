@@ -5,6 +5,7 @@
 // over a date field, and the user's own focus moves.
 
 #include "runtime/dates.h"
+#include "ui/pickdate.h"
 
 #include <QString>
 #include <Qt>
@@ -42,10 +43,8 @@ QPushButton *newCalendarButton(QWidget *parent, const QString &tip);
 // `tip` as the tooltip and the status tip of `widget`.
 void setTip(QWidget *widget, const QString &tip);
 
-// Runs the date picker (LOOKUPCAL) to select a date: the date picked, or
-// nothing when it was cancelled. The caller's request and response are
-// kept.
-std::optional<Date> pickFromCalendar(AppContext &context);
+// The date picker over a date field (ui/pickdate.h).
+using korvalen::pickFromCalendar;
 
 // Reads a date field and shows its date again. Nothing when the text is not
 // a date: the field then shows `held` again, and `statusLine` beeps and

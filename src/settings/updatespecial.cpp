@@ -5,6 +5,7 @@
 #include "storage/recordupdate.h"
 #include "ui/appcontext.h"
 #include "ui/formkit.h"
+#include "ui/pickdate.h"
 #include "ui/procedures.h"
 
 #include <QApplication>
@@ -197,25 +198,14 @@ void SpecialDayForm::enterEndDate()
 
 void SpecialDayForm::pickDate(QLineEdit *entry)
 {
-    SharedGlobals &globals = m_context.globals;
-    const std::int32_t request = globals.request;
-    const std::int32_t response = globals.response;
-    m_context.PickedDate = 0;
-    globals.request = SelectRecord;
-    globals.response = RequestCancelled;
-    bool called = m_context.procedures->call("LOOKUPCAL", m_context);
-    const bool picked = called && globals.response == RequestCompleted;
-    const Date date = m_context.PickedDate;
-    m_context.PickedDate = 0;
-    globals.request = request;
-    globals.response = response;
-    if (!picked) {
+    const std::optional<Date> date = pickFromCalendar(m_context);
+    if (!date) {
         entry->setFocus();
         return;
     }
     SpecialRecord &record = m_form.record();
     m_form.record().DESCRIPTION = m_description->text().toStdString();
-    (entry == m_startDate ? record.STARTDATE : record.ENDDATE) = date;
+    (entry == m_startDate ? record.STARTDATE : record.ENDDATE) = *date;
     showRecord();
     // A picked end date is held to the same rule as a typed one.
     if (entry == m_endDate)

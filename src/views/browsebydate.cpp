@@ -10,6 +10,7 @@
 #include "ui/inifile.h"
 #include "ui/listview.h"
 #include "ui/pagedbrowse.h"
+#include "ui/pickdate.h"
 #include "ui/procedures.h"
 #include "views/occurrencesources.h"
 
@@ -489,16 +490,21 @@ void BrowseByDateWindow::updateButtons()
 // ---------------------------------------------------------------------------
 // Actions
 
+void BrowseByDateWindow::releaseReads()
+{
+    // The lists hold no read while another window runs.
+    m_source->release();
+    if (m_people->pages().source())
+        m_people->pages().source()->release();
+}
+
 int BrowseByDateWindow::call(const char *procedure, int request)
 {
     SharedGlobals &globals = m_context.globals;
     const std::int32_t keptRequest = globals.request;
     globals.request = request;
     globals.response = RequestCancelled;
-    // The lists hold no read while the form runs.
-    m_source->release();
-    if (m_people->pages().source())
-        m_people->pages().source()->release();
+    releaseReads();
     if (!m_context.procedures->call(procedure, m_context))
         globals.response = RequestCancelled;
     const int response = globals.response;
@@ -586,12 +592,11 @@ void BrowseByDateWindow::pickDate()
 {
     if (!m_started || m_finished)
         return;
-    m_context.PickedDate = 0;
-    if (call("LOOKUPCAL", SelectRecord) == RequestCompleted) {
-        m_from = m_context.PickedDate;
+    releaseReads();
+    if (const std::optional<Date> picked = pickFromCalendar(m_context)) {
+        m_from = *picked;
         m_fromEntry->setText(qs(formatDate(m_from)));
     }
-    m_context.PickedDate = 0;
     // Also after a cancel: the list starts at the display-from date again.
     fillFromDisplayDate();
 }

@@ -130,6 +130,8 @@ private:
     bool readSelected();
     // Calls `procedure` with `request`; its response.
     int call(const char *procedure, int request);
+    // Lets go of the lists' reads, as before every procedure called.
+    void releaseReads();
     void acceptPerson();
     void acceptGroup();
     void acceptDisplayDate();

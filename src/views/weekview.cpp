@@ -7,6 +7,7 @@
 #include "ui/formkit.h"
 #include "ui/inifile.h"
 #include "ui/listview.h"
+#include "ui/pickdate.h"
 #include "ui/procedures.h"
 #include "ui/statusline.h"
 
@@ -534,25 +535,14 @@ void WeekView::showEntered(std::int32_t actNumber, const DatesRecord &entered)
 
 void WeekView::pickWeek()
 {
-    SharedGlobals &globals = m_context.globals;
-    const std::int32_t request = globals.request;
-    const std::int32_t response = globals.response;
-    m_context.PickedDate = 0;
-    globals.request = SelectRecord;
-    globals.response = RequestCancelled;
-    const bool picked = m_context.procedures->call("LOOKUPCAL", m_context) &&
-                        globals.response == RequestCompleted && m_context.PickedDate != 0;
-    const Date date = m_context.PickedDate;
-    m_context.PickedDate = 0;
-    globals.request = request;
-    globals.response = response;
+    const std::optional<Date> picked = pickFromCalendar(m_context);
     if (m_finished)
         return;
     if (!picked) {
         m_entry->setFocus();
         return;
     }
-    m_weekDate = date;
+    m_weekDate = *picked;
     showWeekDate();
     refreshWeek(Refresh::Full);
 }
