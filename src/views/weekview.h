@@ -9,6 +9,7 @@
 // own week: a list reads its own day, never the week of another view.
 
 #include "runtime/dates.h"
+#include "schedulelogic/participants.h"
 #include "storage/datafiles.h"
 #include "storage/table.h"
 
@@ -32,29 +33,6 @@ class AppContext;
 class FileUse;
 class KeyedListControl;
 class StatusLine;
-
-// The Monday of the week holding `date`: a Sunday belongs to the week that
-// began the Monday before.
-Date mondayOf(Date date);
-
-// The people line of an occurrence: `firstPerson` (blanks cut off the end)
-// followed by "  +" when `participants` is more than one, blank for none.
-std::string participantsText(std::string_view firstPerson, int participants);
-
-// Reads the people line of an activity from PERSONACT: its first
-// participant in PER:ACTIVITY_KEY order and whether there is a second,
-// never more. Leaves the file's buffer and current record alone. `file`
-// must stay open while the reader lives.
-class ParticipantsReader
-{
-public:
-    explicit ParticipantsReader(DataFile &personAct);
-    // Blank when a read fails.
-    std::string textOf(std::int32_t actNumber);
-
-private:
-    TypedCursor<PersonActRecord> m_cursor;
-};
 
 class WeekView : public QDialog
 {

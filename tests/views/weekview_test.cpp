@@ -40,26 +40,6 @@ ClockTime at(int hour, int minute = 0)
     return hour * kHundredthsPerHour + minute * kHundredthsPerMinute + 1;
 }
 
-TEST(WeekRules, EveryDayBelongsToTheWeekOfTheMondayBeforeIt)
-{
-    for (Date date = -20; date <= 20; ++date) {
-        const Date monday = mondayOf(date);
-        EXPECT_EQ(weekdayOf(monday), 1) << date;
-        EXPECT_GE(date - monday, 0) << date;
-        EXPECT_LE(date - monday, 6) << date;
-    }
-    EXPECT_EQ(mondayOf(kMonday + 6), kMonday) << "a Sunday ends the week";
-    EXPECT_EQ(mondayOf(kMonday + 7), kMonday + 7);
-}
-
-TEST(WeekRules, ThePeopleLineCountsTheParticipants)
-{
-    EXPECT_EQ(participantsText("Anna", 0), "");
-    EXPECT_EQ(participantsText("Anna      ", 1), "Anna");
-    EXPECT_EQ(participantsText("Anna", 3), "Anna  +");
-    EXPECT_EQ(participantsText("A+B", 2), "A+B  +") << "a + in the name is no count";
-}
-
 class WeekViewTest : public testing::GuiTest
 {
 protected:
