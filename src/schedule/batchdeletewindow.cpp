@@ -206,10 +206,12 @@ bool BatchDeleteWindow::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::FocusOut && m_date->isEdited()) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        // OK takes the date itself: a future one refused on the way there
-        // would turn into today's and be deleted before.
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-            QApplication::focusWidget() != m_ok)
+        // Tab leaves the field as Enter does. A click on OK leaves the date
+        // to OK, which refuses a future one itself: refused on the way
+        // there, it would turn into today's and be deleted before.
+        const bool tabbed = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (tabbed || (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                       QApplication::focusWidget() != m_ok))
             acceptDate();
     }
     return QDialog::eventFilter(watched, event);

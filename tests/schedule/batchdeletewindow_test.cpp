@@ -56,6 +56,13 @@ TEST_F(BatchDeleteWindowTest, AFutureDateGoesBackToTodayWithItsMessageAndTheFocu
     EXPECT_EQ(batch.messageArea()->text(), "Sorry, future dates are not allowed.");
     EXPECT_EQ(QApplication::focusWidget(), batch.dateField());
 
+    // Tab leaves the field as Enter does, also towards OK.
+    type(batch.dateField(), QString::fromStdString(formatDate(kToday + 2, "D3")));
+    QTest::keyClick(batch.dateField(), Qt::Key_Tab);
+    EXPECT_EQ(batch.dateField()->text().toStdString(), formatDate(kToday, "D3"));
+    EXPECT_EQ(QApplication::focusWidget(), batch.dateField());
+    batch.messageArea()->clear();
+
     // A past date is taken, and Enter goes on to the next control.
     enter(batch.dateField(), QString::fromStdString(formatDate(kToday - 3, "D3")));
     EXPECT_EQ(batch.date(), kToday - 3);
