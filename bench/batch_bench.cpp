@@ -186,11 +186,5 @@ int run(const std::filesystem::path &parent)
 
 int main(int argc, char **argv)
 {
-    try {
-        return korvalen::run(argc > 1 ? std::filesystem::path(argv[1])
-                                      : std::filesystem::temp_directory_path());
-    } catch (const std::exception &failure) {
-        std::fprintf(stderr, "bench_batch: %s\n", failure.what());
-        return 1;
-    }
+    return korvalen::bench::runMain(argc, argv, "bench_batch", korvalen::run);
 }

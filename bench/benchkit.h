@@ -1,15 +1,20 @@
 #pragma once
 
 // What every benchmark program shares: its failures, its figures on stdout
-// and progress on stderr, medians, and a working directory of its own.
+// and progress on stderr, medians, a working directory of its own, its
+// main, and the records it seeds its files with.
 
+#include "runtime/dates.h"
+#include "storage/datafiles.h"
 #include "storage/status.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -95,5 +100,40 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The body of a benchmark's main: `run` on the parent directory given as
+// the first argument (the system's temporary directory without one). A
+// failure is said on stderr as "PROGRAM: what" and ends the run with 1.
+template <class Run> int runMain(int argc, char **argv, const char *program, Run run)
+{
+    try {
+        return run(argc > 1 ? std::filesystem::path(argv[1])
+                            : std::filesystem::temp_directory_path());
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "%s: %s\n", program, failure.what());
+        return 1;
+    }
+}
+
+// Adds activity `number` named "Activity <number>", its other fields blank.
+inline void addActivity(AppData &data, std::int32_t number)
+{
+    data.ACT = {};
+    data.ACT.ACTNUMBER = number;
+    data.ACT.NAME = "Activity " + std::to_string(number);
+    require(data.activity.add(), "add an activity");
+}
+
+// Adds an occurrence of activity `number`, its texts blank.
+inline void addOccurrence(AppData &data, std::int32_t number, Date date, ClockTime time,
+                          ClockTime endTime)
+{
+    data.DAT = {};
+    data.DAT.ACTNUMBER = number;
+    data.DAT.DATE = date;
+    data.DAT.TIME = time;
+    data.DAT.ENDTIME = endTime;
+    require(data.dates.add(), "add an occurrence");
+}
 
 } // namespace korvalen::bench

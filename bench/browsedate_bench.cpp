@@ -66,17 +66,11 @@ void seed(AppData &data, Date today)
         Transaction transaction(data.database);
         require(transaction.status(), "begin");
         for (int number = chunk + 1; number <= chunk + 500; ++number) {
-            data.ACT = {};
-            data.ACT.ACTNUMBER = number;
-            data.ACT.NAME = "Activity " + std::to_string(number);
-            require(data.activity.add(), "add an activity");
+            bench::addActivity(data, number);
             for (int i = 0; i < kDatesEach; ++i) {
-                data.DAT = {};
-                data.DAT.ACTNUMBER = number;
-                data.DAT.DATE = first + (number * 37 + i * 29) % kDays;
-                data.DAT.TIME = ((number + i) % 48) * 30 * kHundredthsPerMinute + 1;
-                data.DAT.ENDTIME = data.DAT.TIME + kHundredthsPerHour;
-                require(data.dates.add(), "add an occurrence");
+                const ClockTime time = ((number + i) % 48) * 30 * kHundredthsPerMinute + 1;
+                bench::addOccurrence(data, number, first + (number * 37 + i * 29) % kDays, time,
+                                     time + kHundredthsPerHour);
             }
             for (int person : {number % kPeople, (number * 7 + 3) % kPeople}) {
                 data.PER = {number, Text<10>(personName(person))};
@@ -199,11 +193,5 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    try {
-        return korvalen::run(argc > 1 ? std::filesystem::path(argv[1])
-                                      : std::filesystem::temp_directory_path());
-    } catch (const std::exception &failure) {
-        std::fprintf(stderr, "bench_browsedate: %s\n", failure.what());
-        return 1;
-    }
+    return korvalen::bench::runMain(argc, argv, "bench_browsedate", korvalen::run);
 }

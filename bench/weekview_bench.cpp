@@ -77,10 +77,7 @@ ClockTime at(int hour, int minute)
 
 void addActivity(AppData &data, std::int32_t number, int people)
 {
-    data.ACT = {};
-    data.ACT.ACTNUMBER = number;
-    data.ACT.NAME = "Activity " + std::to_string(number);
-    require(data.activity.add(), "add an activity");
+    bench::addActivity(data, number);
     for (int person = 0; person < people; ++person) {
         data.PER = {number, Text<10>("P" + std::to_string((number + person) % 40))};
         require(data.personAct.add(), "add a participant");
@@ -89,12 +86,7 @@ void addActivity(AppData &data, std::int32_t number, int people)
 
 void addOccurrence(AppData &data, std::int32_t number, Date date, ClockTime time)
 {
-    data.DAT = {};
-    data.DAT.ACTNUMBER = number;
-    data.DAT.DATE = date;
-    data.DAT.TIME = time;
-    data.DAT.ENDTIME = time + kHundredthsPerHour;
-    require(data.dates.add(), "add an occurrence");
+    bench::addOccurrence(data, number, date, time, time + kHundredthsPerHour);
 }
 
 // `occurrences` in all: the two busy weeks from `monday` and `monday` + 7,
@@ -229,11 +221,5 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    try {
-        return korvalen::run(argc > 1 ? std::filesystem::path(argv[1])
-                                      : std::filesystem::temp_directory_path());
-    } catch (const std::exception &failure) {
-        std::fprintf(stderr, "bench_weekview: %s\n", failure.what());
-        return 1;
-    }
+    return korvalen::bench::runMain(argc, argv, "bench_weekview", korvalen::run);
 }
