@@ -204,6 +204,29 @@ void LockFile::markChecked()
         writeMark(0, kClean);
 }
 
+namespace {
+
+// Opens the lock file of `dataPath` to hold records in: its descriptor, or
+// -1 with `status` saying why. Records are held to be changed, which a
+// read-only folder refuses.
+int openForHolds(const std::filesystem::path &dataPath, Status &status)
+{
+    int error = 0;
+    bool readOnly = false;
+    const int fd = openLockFile(lockPathFor(dataPath), error, readOnly);
+    if (readOnly || (fd < 0 && (error == EROFS || error == EACCES))) {
+        if (fd >= 0)
+            ::close(fd);
+        status = Status(ErrorCode::AccessDenied, "The data folder cannot be written");
+        return -1;
+    }
+    if (fd < 0)
+        status = Status::fileSystem(error, lockPathFor(dataPath).string());
+    return fd;
+}
+
+} // namespace
+
 RecordHold::~RecordHold()
 {
     release();
@@ -230,17 +253,11 @@ Status RecordHold::acquire(const std::filesystem::path &dataPath, std::int64_t r
                            int waitMs)
 {
     release();
-    int error = 0;
-    bool readOnly = false;
-    int fd = openLockFile(lockPathFor(dataPath), error, readOnly);
-    if (readOnly || (fd < 0 && (error == EROFS || error == EACCES))) {
-        // A record is held to be changed, which a read-only folder refuses.
-        if (fd >= 0)
-            ::close(fd);
-        return Status(ErrorCode::AccessDenied, "The data folder cannot be written");
-    }
+    Status opened;
+    const int fd = openForHolds(dataPath, opened);
     if (fd < 0)
-        return Status::fileSystem(error, lockPathFor(dataPath).string());
+        return opened;
+    int error = 0;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         if (tryLock(fd, F_WRLCK, LockFile::kHoldBase + recordNumber, 1, error)) {
@@ -334,16 +351,11 @@ Status FreeRecordsHold::acquire(const std::filesystem::path &dataPath,
 {
     release();
     heldElsewhere.clear();
-    int error = 0;
-    bool readOnly = false;
-    int fd = openLockFile(lockPathFor(dataPath), error, readOnly);
-    if (readOnly || (fd < 0 && (error == EROFS || error == EACCES))) {
-        if (fd >= 0)
-            ::close(fd);
-        return Status(ErrorCode::AccessDenied, "The data folder cannot be written");
-    }
+    Status opened;
+    const int fd = openForHolds(dataPath, opened);
     if (fd < 0)
-        return Status::fileSystem(error, lockPathFor(dataPath).string());
+        return opened;
+    int error = 0;
     const std::int64_t first = LockFile::kHoldBase;
     for (int attempt = 0; attempt < kHoldAttempts; ++attempt) {
         std::vector<ByteRange> locked;
