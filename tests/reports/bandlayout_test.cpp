@@ -1,1 +1,162 @@
+// The band engine: growing boxes, page breaks, split bands and page
+// numbers, checked through the texts the pages draw.
+
+#include "reports/bandlayout.h"
+
+#include <QFontMetricsF>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace korvalen {
+namespace {
+
+// A small page so a few bands fill it: body from y 1000, 1000 high; the
+// footer holds the page number.
+PageSpec smallPage()
+{
+    PageSpec spec;
+    spec.body = QRect(500, 1000, 6000, 1000);
+    spec.headerAt = QPoint(500, 500);
+    spec.header = Band(300);
+    spec.header.text(0, 0, 3000, 208, QStringLiteral("Head"), ReportFont{});
+    spec.footerAt = QPoint(500, 2100);
+    spec.footer = Band(300);
+    spec.footer.pageNumber(5000, 0, 400, 208, QStringLiteral("N3"), ReportFont{});
+    return spec;
+}
+
+// The texts of `page` other than the header and footer, in drawing order.
+QList<DrawnText> bodyTexts(const QPicture &page)
+{
+    QList<DrawnText> texts = drawnTexts(page);
+    texts.removeIf([](const DrawnText &t) { return t.at.y() < 1000 || t.at.y() > 2000; });
+    return texts;
+}
+
+const DrawnText *find(const QList<DrawnText> &texts, const QString &text)
+{
+    const auto found = std::find_if(texts.begin(), texts.end(),
+                                    [&](const DrawnText &t) { return t.text == text; });
+    return found == texts.end() ? nullptr : &*found;
+}
+
+double lineSpacing()
+{
+    return QFontMetricsF(ReportFont{}.font()).lineSpacing();
+}
+
+TEST(BandLayoutTest, GrowingBoxWrapsAndPushesTheNextBandDown)
+{
+    BandLayout layout(smallPage());
+    // Words that cannot share one line 1000 wide: three lines at least.
+    Band notes(100);
+    notes.growingText(0, 0, 1000,
+                      QStringLiteral("alpha bravo charlie delta echo foxtrot golf hotel"),
+                      ReportFont{});
+    layout.add(notes);
+    Band after(100);
+    after.text(0, 0, 2000, 208, QStringLiteral("after"), ReportFont{});
+    layout.add(after);
+    const QList<QPicture> pages = layout.finish();
+    ASSERT_EQ(pages.size(), 1);
+
+    const QList<DrawnText> texts = bodyTexts(pages[0]);
+    const DrawnText *afterText = find(texts, QStringLiteral("after"));
+    ASSERT_NE(afterText, nullptr);
+    ASSERT_GE(texts.size(), 4);
+    const int wrapped = int(texts.size()) - 1;
+    // No word lost or cut by the wrapping.
+    QStringList words;
+    for (int i = 0; i < wrapped; ++i)
+        words += texts[i].text;
+    EXPECT_EQ(words.join(QLatin1Char(' ')),
+              QStringLiteral("alpha bravo charlie delta echo foxtrot golf hotel"));
+    // The next band starts where the last wrapped line ends, not at the
+    // growing band's fixed 100.
+    EXPECT_NEAR(afterText->at.y() - texts[0].at.y(), wrapped * std::ceil(lineSpacing()), 2);
+}
+
+TEST(BandLayoutTest, BandThatDoesNotFitMovesWholeToTheNextPage)
+{
+    BandLayout layout(smallPage());
+    for (int i = 1; i <= 3; ++i) {
+        Band band(400);
+        band.text(0, 0, 2000, 208, QStringLiteral("first %1").arg(i), ReportFont{})
+            .text(0, 250, 2000, 208, QStringLiteral("second %1").arg(i), ReportFont{});
+        layout.add(band);
+    }
+    const QList<QPicture> pages = layout.finish();
+    ASSERT_EQ(pages.size(), 2);
+    const QList<DrawnText> second = bodyTexts(pages[1]);
+    ASSERT_EQ(second.size(), 2);
+    EXPECT_EQ(second[0].text, QStringLiteral("first 3"));
+    EXPECT_EQ(second[1].text, QStringLiteral("second 3"));
+    // At the top of the next body area, with its header again.
+    EXPECT_LT(second[0].at.y(), 1000 + 208);
+    EXPECT_NE(find(drawnTexts(pages[1]), QStringLiteral("Head")), nullptr);
+    EXPECT_EQ(bodyTexts(pages[0]).size(), 4);
+}
+
+TEST(BandLayoutTest, BandTallerThanTheBodyIsSplitByLinesWithoutLosingAny)
+{
+    BandLayout layout(smallPage());
+    Band lead(300);
+    lead.text(0, 0, 2000, 208, QStringLiteral("lead"), ReportFont{});
+    layout.add(lead);
+    QStringList lines;
+    for (int i = 1; i <= 25; ++i)
+        lines += QStringLiteral("line %1").arg(i);
+    Band tall;
+    tall.growingText(100, 0, 5000, lines.join(QLatin1Char('\n')), ReportFont{});
+    layout.add(tall);
+    const QList<QPicture> pages = layout.finish();
+    ASSERT_GE(pages.size(), 4);
+
+    QStringList seen;
+    for (const QPicture &page : pages) {
+        for (const DrawnText &text : bodyTexts(page)) {
+            if (text.text == QStringLiteral("lead"))
+                continue;
+            seen += text.text;
+            // Every line wholly inside the body area.
+            EXPECT_LE(text.at.y() + QFontMetricsF(text.font).descent(), 2000.5)
+                << text.text.toStdString();
+        }
+    }
+    EXPECT_EQ(seen, lines);
+    // The split starts on the first page, under the lead band.
+    EXPECT_EQ(bodyTexts(pages[0]).size(), 1 + int((1000 - 300) / std::ceil(lineSpacing())));
+}
+
+TEST(BandLayoutTest, FootersNumberThePagesAndAnEmptyReportHasOnePage)
+{
+    BandLayout layout(smallPage());
+    for (int i = 0; i < 3; ++i) {
+        layout.add(Band(100));
+        layout.breakPage();
+    }
+    layout.add(Band(100));
+    const QList<QPicture> pages = layout.finish();
+    ASSERT_EQ(pages.size(), 4);
+    for (int number = 1; number <= 4; ++number) {
+        const QList<DrawnText> texts = drawnTexts(pages[number - 1]);
+        EXPECT_NE(find(texts, QString::number(number)), nullptr) << "page " << number;
+        EXPECT_EQ(pages[number - 1].boundingRect(), QRect(QPoint(0, 0), kLetterPaper));
+    }
+    const QList<DrawnText> last = drawnTexts(pages[3]);
+    const DrawnText *number = find(last, QStringLiteral("4"));
+    ASSERT_NE(number, nullptr);
+    // Right-aligned in its box.
+    EXPECT_NEAR(number->at.x() + QFontMetricsF(number->font).horizontalAdvance(QStringLiteral("4")),
+                500 + 5000 + 400, 2);
+
+    BandLayout empty(smallPage());
+    const QList<QPicture> one = empty.finish();
+    ASSERT_EQ(one.size(), 1);
+    EXPECT_NE(find(drawnTexts(one[0]), QStringLiteral("Head")), nullptr);
+}
+
+} // namespace
+} // namespace korvalen
