@@ -147,6 +147,7 @@ public:
     // DATES records read in all, counting included (for tests).
     std::int64_t datesReads() const { return m_datesReads; }
 
+    const WhoFilter &filter() const { return m_filter; }
     const Status &failure() const { return m_failure; }
     // "DATES", "PERSONACT", "ACTIVITY" or "GROUP"/"GROUPPEOPLE": the file
     // that failed; empty when none did.
