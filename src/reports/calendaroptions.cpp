@@ -770,6 +770,17 @@ bool CalendarOptionsWindow::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+void CalendarOptionsWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Enter presses the button that has the focus, and no other: on a
+    // choice it would press the first button of the window ("...").
+    if (isEnterPress(event) && !qobject_cast<QPushButton *>(focusWidget())) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void CalendarOptionsWindow::finishUp()
 {
     if (m_finished)

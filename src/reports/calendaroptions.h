@@ -19,6 +19,7 @@
 #include <vector>
 
 class QCheckBox;
+class QKeyEvent;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -111,6 +112,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 

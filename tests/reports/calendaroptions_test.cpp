@@ -149,6 +149,10 @@ TEST_F(CalendarOptionsTest, EachChoiceShowsAndEnablesItsControls)
     choose(window->personButton());
     EXPECT_TRUE(window->personBox()->isVisible());
     EXPECT_FALSE(window->groupBox()->isVisible());
+    // Enter on a choice presses no button ("..." being the first of them).
+    QTest::keyClick(window->choiceButton(CalendarChoice::Week), Qt::Key_Return);
+    EXPECT_EQ(m_personBrowse.calls, 0);
+    EXPECT_TRUE(m_started.empty());
 
     // "Person" chosen before "Day by People" stays chosen, disabled, and a
     // blank person still keeps "Print" disabled.
