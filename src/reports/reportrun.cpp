@@ -323,10 +323,10 @@ void ReportProgress::show(double percent)
     if (percent == m_shown)
         return;
     m_shown = percent;
-    m_bar->setValue(static_cast<int>(std::lround(percent)));
     const std::optional<Picture> picture = Picture::parse(m_texts.picture);
     const std::string number = picture ? picture->formatNumber(percent) : std::to_string(percent);
     m_completed->setText(QString::fromStdString(number) + QStringLiteral("% Completed"));
+    m_bar->setValue(static_cast<int>(std::lround(percent)));
 }
 
 bool printReport(AppContext &context, const QList<QPicture> &pages, int copies)

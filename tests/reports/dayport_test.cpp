@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 
 #include <map>
 
@@ -263,6 +265,42 @@ TEST_F(DayReportTest, ReadFailuresNameTheirFile)
     ASSERT_TRUE(use({&data().activity, &data().personAct}));
     EXPECT_TRUE(pages(parameters("Everyone"), &failed).isEmpty());
     EXPECT_EQ(failed, "DATES");
+}
+
+TEST_F(DayReportTest, ProgressWindowShowsTheShareDoneAndCancelStopsTheSlices)
+{
+    const std::vector<double> shares = {20, 55.5, 100};
+    std::size_t slices = 0;
+    QStringList seen;
+    ReportProgress progress(
+        [&] {
+            ++slices;
+            return slices < shares.size();
+        },
+        [&] { return shares[slices - 1]; });
+    EXPECT_EQ(progress.windowTitle(), QStringLiteral("Generating Report"));
+    EXPECT_EQ(progress.completedText(), QStringLiteral("0% Completed"));
+    QObject::connect(progress.bar(), &QProgressBar::valueChanged,
+                     [&] { seen += progress.completedText(); });
+    EXPECT_EQ(progress.exec(), QDialog::Accepted);
+    EXPECT_EQ(slices, shares.size());
+    // The real share, in three positions, as each slice ends.
+    EXPECT_EQ(seen, (QStringList{" 20% Completed", " 56% Completed", "100% Completed"}));
+    EXPECT_EQ(progress.bar()->value(), 100);
+
+    int endless = 0;
+    ReportProgress cancelled([&] { return ++endless > 0; }, [] { return 1.0; });
+    whenModal<ReportProgress>([&](ReportProgress &window) {
+        while (endless < 3)
+            QCoreApplication::processEvents();
+        click(window.cancelButton());
+    });
+    EXPECT_EQ(cancelled.exec(), QDialog::Rejected);
+    const int afterCancel = endless;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(endless, afterCancel);
+    EXPECT_EQ(cancelled.completedText(), QStringLiteral("  1% Completed"));
+    EXPECT_EQ(cancelled.bar()->value(), 1);
 }
 
 TEST_F(DayReportTest, DayportPreviewsThenPrintsTheSamePagesToPdf)
