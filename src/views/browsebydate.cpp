@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -223,6 +224,14 @@ QLayout *BrowseByDateWindow::createLists()
     });
     QTableView *table = occurrences->table();
     fitColumns(*table, columns);
+    // Wide enough to show the first activity number whole: its picture puts
+    // the digits at the right end of the column, where a cut-off column
+    // would show a heading over blank cells.
+    constexpr int kFirstNumberColumn = 7;
+    int shownWidth = table->verticalScrollBar()->sizeHint().width() + 2 * table->frameWidth();
+    for (int column = 0; column <= kFirstNumberColumn; ++column)
+        shownWidth += table->isColumnHidden(column) ? 0 : table->columnWidth(column);
+    table->setMinimumWidth(shownWidth);
     table->setStatusTip(tr("Browsing Activities"));
     // Installed after the control's own: these keys are the window's.
     table->installEventFilter(this);
