@@ -282,12 +282,45 @@ int BandLayout::measure(const Band &band) const
 
 void BandLayout::add(const Band &band)
 {
+    if (band.keepsWithNext()) {
+        m_held.push_back(band);
+        return;
+    }
+    // The held headings need room for the band's first line as well.
+    std::vector<Piece> pieces;
+    int first = prepare(band, 0, pieces);
+    for (const Piece &piece : pieces)
+        if (piece.item->kind == BandItem::Kind::GrowingText)
+            first = std::min(first, piece.bottom);
+    placeHeld(first);
+    place(band);
+}
+
+void BandLayout::placeHeld(int following)
+{
+    if (m_held.empty())
+        return;
+    int needed = following;
+    for (const Band &held : m_held)
+        needed += measure(held);
+    if (!m_painter)
+        startPage();
+    if (needed > bodyBottom() - m_y && needed <= m_spec.body.height() && m_y > m_spec.body.top())
+        turnPage();
+    const std::vector<Band> held = std::move(m_held);
+    m_held.clear();
+    for (const Band &band : held)
+        place(band);
+}
+
+void BandLayout::place(const Band &band)
+{
     std::vector<Piece> pieces;
     const int height = prepare(band, 0, pieces);
     if (!m_painter)
         startPage();
     if (height > bodyBottom() - m_y && height <= m_spec.body.height() && m_y > m_spec.body.top())
-        breakPage();
+        turnPage();
     // From here the band either fits or is taller than a whole body area.
     int from = 0;
     while (true) {
@@ -302,11 +335,17 @@ void BandLayout::add(const Band &band)
         }
         if (from >= height)
             break;
-        breakPage();
+        turnPage();
     }
 }
 
 void BandLayout::breakPage()
+{
+    placeHeld(0);
+    turnPage();
+}
+
+void BandLayout::turnPage()
 {
     if (m_painter)
         endPage();
@@ -366,6 +405,7 @@ void BandLayout::draw(const Band &band, QPoint at, int fromY, int toY, bool last
 
 QList<QPicture> BandLayout::finish()
 {
+    placeHeld(0);
     if (!m_painter && m_pages.isEmpty())
         startPage();
     if (m_painter)

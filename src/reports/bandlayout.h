@@ -93,8 +93,18 @@ public:
     // A line from (x1, y1) to (x2, y2), `lineWidth` thick.
     Band &line(int x1, int y1, int x2, int y2, int lineWidth = 10);
 
+    // A heading: it goes to the next page with the first line of the band
+    // after it rather than stand alone at the bottom of a page.
+    Band &keepWithNext(bool keep = true)
+    {
+        m_keepWithNext = keep;
+        return *this;
+    }
+    bool keepsWithNext() const { return m_keepWithNext; }
+
 private:
     int m_height;
+    bool m_keepWithNext = false;
     std::vector<BandItem> m_items;
 };
 
@@ -132,7 +142,7 @@ public:
 
     // The height `band` takes once its growing boxes hold their text.
     int measure(const Band &band) const;
-    // Adds `band` under the last one.
+    // Adds `band` under the last one (a heading waits for the band after it).
     void add(const Band &band);
     // Ends the current page and starts the next band on a new one.
     void breakPage();
@@ -143,6 +153,9 @@ public:
     QList<QPicture> finish();
 
 private:
+    void place(const Band &band);
+    void placeHeld(int following);
+    void turnPage();
     void startPage();
     void endPage();
     void draw(const Band &band, QPoint at, int fromY, int toY, bool last);
@@ -152,7 +165,8 @@ private:
     QList<QPicture> m_pages;
     QPicture m_page;
     QPainter *m_painter = nullptr;
-    int m_y = 0; // where the next band goes on the current page
+    int m_y = 0;              // where the next band goes on the current page
+    std::vector<Band> m_held; // headings waiting for the band they keep with
 };
 
 // The strings `page` draws, in drawing order, with their positions and

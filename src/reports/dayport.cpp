@@ -65,7 +65,8 @@ void DayReportWriter::print(const ReportLine &line)
         Band heading(250);
         heading.text(0, 0, 823, 208, reportTime(occurrence.TIME), arial(10, true))
             .text(938, 0, 833, 208, reportTime(occurrence.ENDTIME), arial(10, true))
-            .text(2167, 10, 2917, 208, reportText(line.activity.NAME.view(), 30), arial(10));
+            .text(2167, 10, 2917, 208, reportText(line.activity.NAME.view(), 30), arial(10))
+            .keepWithNext();
         m_layout.add(heading);
     }
     Band participants;

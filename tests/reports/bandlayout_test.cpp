@@ -99,6 +99,26 @@ TEST(BandLayoutTest, BandThatDoesNotFitMovesWholeToTheNextPage)
     EXPECT_EQ(bodyTexts(pages[0]).size(), 4);
 }
 
+TEST(BandLayoutTest, HeadingGoesToTheNextPageWithTheFirstLineAfterIt)
+{
+    BandLayout layout(smallPage());
+    layout.add(Band(700));
+    Band heading(200);
+    heading.text(0, 0, 2000, 208, QStringLiteral("heading"), ReportFont{}).keepWithNext();
+    layout.add(heading);
+    // Room for the heading alone, not for it and the line under it.
+    Band detail;
+    detail.growingText(0, 0, 3000, QStringLiteral("detail"), ReportFont{});
+    layout.add(detail);
+    const QList<QPicture> pages = layout.finish();
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_TRUE(bodyTexts(pages[0]).isEmpty());
+    const QList<DrawnText> second = bodyTexts(pages[1]);
+    ASSERT_EQ(second.size(), 2);
+    EXPECT_EQ(second[0].text, QStringLiteral("heading"));
+    EXPECT_EQ(second[1].text, QStringLiteral("detail"));
+}
+
 TEST(BandLayoutTest, BandTallerThanTheBodyIsSplitByLinesWithoutLosingAny)
 {
     BandLayout layout(smallPage());
