@@ -211,6 +211,11 @@ QSize reportPaper(const QPrinter &printer, PageOrientation orientation)
 QFont ReportFont::font() const
 {
     QFont result(family);
+    // Where the named family is missing, the system's substitute is at least
+    // of the same kind.
+    const bool serif = family.contains(QLatin1String("Serif"), Qt::CaseInsensitive) &&
+                       !family.contains(QLatin1String("Sans"), Qt::CaseInsensitive);
+    result.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
     result.setPixelSize(int(std::lround(points * 1000.0 / 72.0)));
     result.setWeight(bold ? QFont::Bold : QFont::Normal);
     result.setItalic(italic);

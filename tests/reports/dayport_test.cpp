@@ -331,6 +331,12 @@ TEST_F(DayReportTest, DayportPreviewsThenPrintsTheSamePagesToPdf)
     EXPECT_EQ(text.count(QStringLiteral("Towels")), 2);
     EXPECT_TRUE(m_prompter.shown().empty());
 
+    // A printer that fails is reported, never taken for success.
+    context().printer().setOutputFileName(pathIn(QStringLiteral("missing/day.pdf")));
+    EXPECT_FALSE(printReport(context(), DayReportWriter(ReportParameters{}, m_day).finish()));
+    EXPECT_EQ(captions(), std::vector<std::string>{"Print Error"});
+    m_prompter.clear();
+
     // A day where nothing passes: no preview, no message, still cancelled.
     context().globals.CalWho = "Person";
     context().globals.CalPerson = "Nobody";
