@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
@@ -113,6 +114,16 @@ template <class Run> int runMain(int argc, char **argv, const char *program, Run
         std::fprintf(stderr, "%s: %s\n", program, failure.what());
         return 1;
     }
+}
+
+// The same for a benchmark that opens windows: `Application` (QApplication)
+// is made first, on the offscreen platform.
+template <class Application, class Run>
+int runWindowedMain(int argc, char **argv, const char *program, Run run)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    Application application(argc, argv);
+    return runMain(argc, argv, program, run);
 }
 
 // Adds activity `number` named "Activity <number>", its other fields blank.

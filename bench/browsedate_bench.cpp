@@ -191,7 +191,6 @@ int run(const std::filesystem::path &parent)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    return korvalen::bench::runMain(argc, argv, "bench_browsedate", korvalen::run);
+    return korvalen::bench::runWindowedMain<QApplication>(argc, argv, "bench_browsedate",
+                                                          korvalen::run);
 }

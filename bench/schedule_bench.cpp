@@ -208,12 +208,7 @@ private:
             start = 1 + static_cast<ClockTime>(32 + m_random() % 52) * kQuarter; // 8:00..20:45
             end = start + static_cast<ClockTime>(1 + m_random() % 8) * kQuarter;
         } while (m_shared && timesOverlap(kSeriesStart, kSeriesEnd, start, end));
-        m_data.DAT = {};
-        m_data.DAT.ACTNUMBER = m_number;
-        m_data.DAT.DATE = date;
-        m_data.DAT.TIME = start;
-        m_data.DAT.ENDTIME = end;
-        require(m_data.dates.add(), "add an occurrence");
+        bench::addOccurrence(m_data, m_number, date, start, end);
     }
 
     AppData &m_data;

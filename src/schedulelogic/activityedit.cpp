@@ -68,15 +68,11 @@ template <class Visit> Status forEachMember(AppData &data, const Text<10> &group
     // The key ignores letter case: the range holds every spelling of the
     // name, and only the exact one counts.
     cursor.setRangeEqual(1, probe);
-    for (;;) {
-        Status status = cursor.next();
-        if (status.is(ErrorCode::NoRecord))
-            return {};
-        if (!status.ok())
-            return status;
-        if (cursor.record().GROUP == group)
-            visit(cursor.record().PEOPLE);
-    }
+    return forEachInRange(cursor, [&](const TypedCursor<GroupPeopleRecord> &member) {
+        if (member.record().GROUP == group)
+            visit(member.record().PEOPLE);
+        return Status();
+    });
 }
 
 } // namespace

@@ -7,17 +7,12 @@
 
 namespace korvalen {
 
-// Calls `visit(cursor)` for every record of `file` whose key `key` (leading
-// component the activity number) carries `number`, in key order, the cursor
-// on it. Stops at the first failure of the walk or of `visit`, which returns
-// a Status, and returns it; no record at all is no failure.
-template <class Record, class Visit>
-Status forEachOfActivity(DataFile &file, int key, std::int32_t number, Visit visit)
+// Calls `visit(cursor)` for every record `cursor` reads on from where it
+// stands to the end of its range, the cursor on it. Stops at the first
+// failure of the walk or of `visit`, which returns a Status, and returns it;
+// no record at all is no failure.
+template <class Record, class Visit> Status forEachInRange(TypedCursor<Record> &cursor, Visit visit)
 {
-    Record probe{};
-    probe.ACTNUMBER = number;
-    TypedCursor<Record> cursor(file, key);
-    cursor.setRangeEqual(1, probe);
     for (;;) {
         Status status = cursor.next();
         if (status.is(ErrorCode::NoRecord))
@@ -27,6 +22,19 @@ Status forEachOfActivity(DataFile &file, int key, std::int32_t number, Visit vis
         if (status = visit(cursor); !status.ok())
             return status;
     }
+}
+
+// Calls `visit(cursor)` for every record of `file` whose key `key` (leading
+// component the activity number) carries `number`, in key order, as
+// forEachInRange does.
+template <class Record, class Visit>
+Status forEachOfActivity(DataFile &file, int key, std::int32_t number, Visit visit)
+{
+    Record probe{};
+    probe.ACTNUMBER = number;
+    TypedCursor<Record> cursor(file, key);
+    cursor.setRangeEqual(1, probe);
+    return forEachInRange(cursor, visit);
 }
 
 // Deletes every record of `file` that carries activity number `number`
