@@ -6,7 +6,7 @@
 set -eu
 
 PACKAGES="cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev \
-fonts-liberation fonts-dejavu-core"
+fonts-liberation fonts-dejavu-core poppler-utils"
 BACKPORTS_PACKAGES="libsqlcipher-dev"
 
 missing=""
