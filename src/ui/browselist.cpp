@@ -294,7 +294,10 @@ bool ListControl::handleMouse(QMouseEvent *event)
     const QPoint position = event->position().toPoint();
     const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
     if (doubleClick && event->button() == Qt::LeftButton) {
-        if (m_list && m_list->currentRow() > 0 && m_hooks.doubleClicked)
+        // Only a double click on a row acts on it; below the last row it
+        // does nothing.
+        if (m_list && m_list->currentRow() > 0 && m_table->rowAt(position.y()) >= 0 &&
+            m_hooks.doubleClicked)
             m_hooks.doubleClicked();
         return true;
     }

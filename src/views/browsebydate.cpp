@@ -763,11 +763,6 @@ bool BrowseByDateWindow::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     QTableView *table = m_occurrenceControl ? m_occurrenceControl->table() : nullptr;
-    if (table && watched == table->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        // A double click changes only on a row.
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        return table->rowAt(mouse->position().toPoint().y()) < 0;
-    }
     if (table && watched == table && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool control = key->modifiers() & Qt::ControlModifier;

@@ -284,6 +284,8 @@ TEST_F(WeekViewTest, EnterCtrlEnterAndDoubleClickEachOpenTheChangeFormOnce)
                               ->visualRect(view->dayList(2).table()->model()->index(1, 0))
                               .center();
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, second);
+    // Below the last row a double click opens nothing.
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(second.x(), viewport->height() - 3));
     ASSERT_EQ(m_formCalls.size(), 3u);
     for (const FormCall &call : m_formCalls) {
         EXPECT_EQ(call.request, ChangeRecord);
