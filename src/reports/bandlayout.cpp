@@ -210,6 +210,15 @@ QSize reportPaper(const QPrinter &printer, PageOrientation orientation)
 
 QFont ReportFont::font() const
 {
+    // The printed calendars name the fonts of the desktop they were drawn
+    // for; their metric-compatible families (installed by the set-up script)
+    // keep the same line breaks on every machine.
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("MS Serif"), QStringLiteral("Liberation Serif"));
+        return true;
+    }();
+    (void)substituted;
     QFont result(family);
     // Where the named family is missing, the system's substitute is at least
     // of the same kind.

@@ -3,6 +3,7 @@
 
 #include "reports/bandlayout.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 
 #include <gtest/gtest.h>
@@ -176,6 +177,22 @@ TEST(BandLayoutTest, FootersNumberThePagesAndAnEmptyReportHasOnePage)
     const QList<QPicture> one = empty.finish();
     ASSERT_EQ(one.size(), 1);
     EXPECT_NE(find(drawnTexts(one[0]), QStringLiteral("Head")), nullptr);
+}
+
+} // namespace
+} // namespace korvalen
+
+namespace korvalen {
+namespace {
+
+TEST(ReportFontTest, TheNamedFamiliesResolveToTheirMetricCompatibleOnes)
+{
+    ReportFont arial;
+    arial.family = QStringLiteral("Arial");
+    ReportFont serif;
+    serif.family = QStringLiteral("MS Serif");
+    EXPECT_EQ(QFontInfo(arial.font()).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(QFontInfo(serif.font()).family(), QStringLiteral("Liberation Serif"));
 }
 
 } // namespace
