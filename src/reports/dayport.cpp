@@ -1,5 +1,6 @@
 #include "reports/dayport.h"
 
+#include "reports/calendaroptions.h"
 #include "runtime/pictures.h"
 #include "ui/appcontext.h"
 
@@ -112,7 +113,7 @@ void runDayReport(AppContext &context, int copies)
 
 void DAYPORT(AppContext &context)
 {
-    runDayReport(context, 1);
+    runDayReport(context, requestedCopies(context));
 }
 
 } // namespace korvalen

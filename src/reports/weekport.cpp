@@ -3,6 +3,7 @@
 #include "reports/calendaroptions.h"
 #include "reports/dayport.h"
 #include "runtime/pictures.h"
+#include "schedulelogic/participants.h"
 #include "ui/appcontext.h"
 
 namespace korvalen {
@@ -101,9 +102,8 @@ Band WeekReportWriter::activityHeading(const ReportLine &line) const
 
 ReportWeek reportWeekOf(Date date)
 {
-    const int weekday = weekdayOf(date); // 0 is Sunday
     ReportWeek week;
-    week.monday = weekday == 0 ? date - 6 : date - weekday + 1;
+    week.monday = mondayOf(date);
     week.sunday = week.monday + 6;
     return week;
 }
