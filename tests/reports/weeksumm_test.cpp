@@ -326,6 +326,30 @@ TEST_F(DirectReportTest, DayByPeopleTakesTheGroupExactlyAsTyped)
                                          "Printed on: | Dec 07,2026 | 1"}));
 }
 
+TEST_F(DirectReportTest, ReadFailuresNameTheirFileAndPrintNothing)
+{
+    activity(1, "Swimming", {"Ann"});
+    occurrence(1, m_monday, hour(8), hour(9));
+    releaseFiles();
+    ASSERT_TRUE(use({&data().activity, &data().dates, &data().group, &data().groupPeople}));
+    std::string failed;
+    EXPECT_TRUE(weekSummaryPages(data(), parameters(m_monday, "Everyone"), m_monday,
+                                 orientedPaper(kLetterPaper, PageOrientation::Landscape), &failed)
+                    .isEmpty());
+    EXPECT_EQ(failed, "PERSONACT");
+    EXPECT_TRUE(
+        dayPeoplePages(data(), parameters(m_monday, "Everyone"), m_monday, kLetterPaper, &failed)
+            .isEmpty());
+    EXPECT_EQ(failed, "PERSONACT");
+
+    releaseFiles();
+    ASSERT_TRUE(use({&data().activity, &data().groupPeople, &data().personAct}));
+    EXPECT_TRUE(
+        dayPeoplePages(data(), parameters(m_monday, "Everyone"), m_monday, kLetterPaper, &failed)
+            .isEmpty());
+    EXPECT_EQ(failed, "DATES");
+}
+
 // The text of a PDF file by pdftotext; null when the tool does not run.
 QString pdfText(const QString &path)
 {
