@@ -3,6 +3,7 @@
 #include "reports/calendaroptions.h"
 #include "reports/dayport.h"
 #include "runtime/pictures.h"
+#include "schedulelogic/participants.h"
 #include "storage/openfile.h"
 #include "storage/warnings.h"
 #include "ui/appcontext.h"
@@ -81,22 +82,6 @@ private:
 
 } // namespace
 
-Date weekSummaryMonday(Date date)
-{
-    const int weekday = weekdayOf(date);
-    return weekday == 0 ? date - 6 : date - (weekday - 1);
-}
-
-std::string weekSummaryNote(const std::vector<std::string> &participants)
-{
-    if (participants.empty())
-        return {};
-    std::string note = trimmed(participants.front());
-    if (participants.size() > 1)
-        note += "  +";
-    return note;
-}
-
 int WeekSummary::rowCount() const
 {
     std::size_t rows = 0;
@@ -109,7 +94,7 @@ WeekSummaryReader::WeekSummaryReader(AppData &data, const ReportParameters &para
     : m_data(data), m_filter(data, parameters, kDayParticipantsWidth),
       m_dates(data.dates, DAT_DATETIME_KEY)
 {
-    m_week.monday = weekSummaryMonday(parameters.start);
+    m_week.monday = mondayOf(parameters.start);
     startDay();
 }
 
@@ -140,15 +125,18 @@ Status WeekSummaryReader::noteOf(std::int32_t actNumber, std::string &note)
     PersonActRecord probe;
     probe.ACTNUMBER = actNumber;
     participants.setRangeEqual(1, probe);
-    std::vector<std::string> names;
+    std::string first;
+    int count = 0;
     Status status;
-    // The first name and whether there is a second are all the note needs.
-    while (names.size() < 2 && (status = participants.next()).ok())
-        names.push_back(participants.record().PERSON.str());
+    // The first name and whether there is a second are all the note needs;
+    // counting them, a "+" in a short name is never taken for "more".
+    while (count < 2 && (status = participants.next()).ok())
+        if (count++ == 0)
+            first = trimmed(participants.record().PERSON.view());
     participants.release();
     if (!status.ok() && !status.is(ErrorCode::NoRecord))
         return status;
-    note = m_notes[actNumber] = weekSummaryNote(names);
+    note = m_notes[actNumber] = participantsText(first, count);
     return {};
 }
 
@@ -260,7 +248,7 @@ void runWeekSummary(AppContext &context, int copies)
     SharedGlobals &globals = context.globals;
     globals.response = RequestCancelled;
     const Date printDate = context.clock.today();
-    globals.Calstart = weekSummaryMonday(globals.Calstart);
+    globals.Calstart = mondayOf(globals.Calstart);
     const ReportParameters parameters = ReportParameters::from(globals);
     AppData &data = context.data;
     FileUse activity(data.activity, context.prompter);

@@ -17,22 +17,12 @@ namespace korvalen {
 
 class AppContext;
 
-// The Monday of `date`'s week: a Sunday belongs to the week that began the
-// Monday before.
-Date weekSummaryMonday(Date date);
-
-// The people note of the week summary: the first participant's short name
-// (blanks trimmed) followed by "  +" when the activity has more than one
-// participant; empty for none. The participants are counted, so a "+"
-// inside a short name does not stand for "more".
-std::string weekSummaryNote(const std::vector<std::string> &participants);
-
 // One cell of the grid.
 struct WeekSummaryEntry
 {
     ClockTime start = 0;
     std::string name; // ACT:NAME, blank when the activity is missing
-    std::string note; // weekSummaryNote() of its participants
+    std::string note; // the first participant, "  +" when there are more
 };
 
 // The gathered week: for each day from Monday its passing occurrences in
