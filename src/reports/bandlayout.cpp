@@ -146,6 +146,19 @@ public:
     bool end() override { return true; }
     void updateState(const QPaintEngineState &) override {}
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    // Everything but text is passed over. Left to the base class, lines and
+    // shapes are turned into one another and back without end.
+    void drawRects(const QRect *, int) override {}
+    void drawRects(const QRectF *, int) override {}
+    void drawLines(const QLine *, int) override {}
+    void drawLines(const QLineF *, int) override {}
+    void drawEllipse(const QRectF &) override {}
+    void drawEllipse(const QRect &) override {}
+    void drawPath(const QPainterPath &) override {}
+    void drawPoints(const QPointF *, int) override {}
+    void drawPoints(const QPoint *, int) override {}
+    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+    void drawPolygon(const QPoint *, int, PolygonDrawMode) override {}
     void drawTextItem(const QPointF &p, const QTextItem &item) override
     {
         // A font of its own: the item's lives only while it is drawn.

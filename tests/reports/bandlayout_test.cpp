@@ -185,6 +185,18 @@ TEST(BandLayoutTest, FootersNumberThePagesAndAnEmptyReportHasOnePage)
 namespace korvalen {
 namespace {
 
+TEST(BandLayoutTest, TheTextsOfAPageWithRuledLinesCanBeRead)
+{
+    BandLayout layout(smallPage());
+    Band ruled(300);
+    ruled.line(0, 0, 6000, 0).line(0, 0, 0, 300).text(100, 50, 2000, 208, QStringLiteral("Cell"),
+                                                        ReportFont{});
+    layout.add(ruled);
+    const QList<QPicture> pages = layout.finish();
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_NE(find(drawnTexts(pages[0]), QStringLiteral("Cell")), nullptr);
+}
+
 TEST(ReportFontTest, TheNamedFamiliesResolveToTheirMetricCompatibleOnes)
 {
     ReportFont arial;
