@@ -137,28 +137,45 @@ int cutAt(const std::vector<Piece> &pieces, int from, int limit)
     return best;
 }
 
-// The paint engine of drawnTexts(): keeps the strings and nothing else.
-class TextRecorder : public QPaintEngine
+// The paint engine of drawnPage(): keeps the strings and the ruled lines.
+class PageRecorder : public QPaintEngine
 {
 public:
-    explicit TextRecorder(QList<DrawnText> &out) : QPaintEngine(AllFeatures), m_out(out) {}
+    explicit PageRecorder(DrawnPage &out) : QPaintEngine(AllFeatures), m_out(out) {}
     bool begin(QPaintDevice *) override { return true; }
     bool end() override { return true; }
     void updateState(const QPaintEngineState &) override {}
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    // Everything but text is passed over. Left to the base class, lines and
-    // shapes are turned into one another and back without end.
+    // Shapes are passed over. Left to the base class, lines and shapes are
+    // turned into one another and back without end.
     void drawRects(const QRect *, int) override {}
     void drawRects(const QRectF *, int) override {}
-    void drawLines(const QLine *, int) override {}
-    void drawLines(const QLineF *, int) override {}
+    void drawLines(const QLine *lines, int count) override
+    {
+        for (int i = 0; i < count; ++i)
+            m_out.lines.append(painter()->transform().map(QLineF(lines[i])));
+    }
+    void drawLines(const QLineF *lines, int count) override
+    {
+        for (int i = 0; i < count; ++i)
+            m_out.lines.append(painter()->transform().map(lines[i]));
+    }
     void drawEllipse(const QRectF &) override {}
     void drawEllipse(const QRect &) override {}
     void drawPath(const QPainterPath &) override {}
     void drawPoints(const QPointF *, int) override {}
     void drawPoints(const QPoint *, int) override {}
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-    void drawPolygon(const QPoint *, int, PolygonDrawMode) override {}
+    // A ruled line may come as a polyline of its two ends.
+    void drawPolygon(const QPointF *points, int count, PolygonDrawMode mode) override
+    {
+        if (mode == PolylineMode && count == 2)
+            m_out.lines.append(painter()->transform().map(QLineF(points[0], points[1])));
+    }
+    void drawPolygon(const QPoint *points, int count, PolygonDrawMode mode) override
+    {
+        if (mode == PolylineMode && count == 2)
+            m_out.lines.append(painter()->transform().map(QLineF(points[0], points[1])));
+    }
     void drawTextItem(const QPointF &p, const QTextItem &item) override
     {
         // A font of its own: the item's lives only while it is drawn.
@@ -167,18 +184,18 @@ public:
         font.setPixelSize(drawn.pixelSize());
         font.setWeight(drawn.weight());
         font.setItalic(drawn.italic());
-        m_out.append({painter()->transform().map(p), item.text(), font});
+        m_out.texts.append({painter()->transform().map(p), item.text(), font});
     }
     Type type() const override { return User; }
 
 private:
-    QList<DrawnText> &m_out;
+    DrawnPage &m_out;
 };
 
-class TextDevice : public QPaintDevice
+class RecordingDevice : public QPaintDevice
 {
 public:
-    explicit TextDevice(QList<DrawnText> &out) : m_engine(out) {}
+    explicit RecordingDevice(DrawnPage &out) : m_engine(out) {}
     QPaintEngine *paintEngine() const override { return &m_engine; }
 
 protected:
@@ -205,7 +222,7 @@ protected:
     }
 
 private:
-    mutable TextRecorder m_engine;
+    mutable PageRecorder m_engine;
 };
 
 } // namespace
@@ -440,14 +457,19 @@ QList<QPicture> BandLayout::finish()
     return m_pages;
 }
 
-QList<DrawnText> drawnTexts(const QPicture &page)
+DrawnPage drawnPage(const QPicture &page)
 {
-    QList<DrawnText> texts;
-    TextDevice device(texts);
+    DrawnPage drawn;
+    RecordingDevice device(drawn);
     QPainter painter(&device);
     painter.drawPicture(0, 0, page);
     painter.end();
-    return texts;
+    return drawn;
+}
+
+QList<DrawnText> drawnTexts(const QPicture &page)
+{
+    return drawnPage(page).texts;
 }
 
 } // namespace korvalen

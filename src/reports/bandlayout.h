@@ -5,6 +5,7 @@
 // the preview shows and printing replays).
 
 #include <QFont>
+#include <QLineF>
 #include <QList>
 #include <QPicture>
 #include <QRect>
@@ -169,14 +170,22 @@ private:
     std::vector<Band> m_held; // headings waiting for the band they keep with
 };
 
-// The strings `page` draws, in drawing order, with their positions and
-// fonts: for tests and tools that read what a page says.
+// What a page draws, in drawing order, in thousandths of an inch from the
+// paper's top-left: for tests and tools that read what a page says.
 struct DrawnText
 {
-    QPointF at; // the baseline start, in thousandths of an inch
+    QPointF at; // the baseline start
     QString text;
     QFont font;
 };
+struct DrawnPage
+{
+    QList<DrawnText> texts;
+    QList<QLineF> lines; // the ruled lines, from where they start to where they end
+};
+// The strings and ruled lines `page` draws, replayed from the picture.
+DrawnPage drawnPage(const QPicture &page);
+// The strings `page` draws: drawnPage(page).texts.
 QList<DrawnText> drawnTexts(const QPicture &page);
 
 } // namespace korvalen

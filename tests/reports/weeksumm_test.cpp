@@ -8,8 +8,6 @@
 #include "../guifixture.h"
 #include "reports/reportrun.h"
 
-#include <QPaintEngine>
-#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
@@ -22,90 +20,6 @@ namespace korvalen {
 namespace {
 
 using testing::GuiTest;
-
-// What a page draws: its strings (as drawnTexts() gives them) and its ruled
-// lines, in thousandths of an inch from the paper's top-left.
-struct DrawnPage
-{
-    QList<DrawnText> texts;
-    QList<QLineF> lines;
-};
-
-class PageRecorder : public QPaintEngine
-{
-public:
-    explicit PageRecorder(DrawnPage &out) : QPaintEngine(AllFeatures), m_out(out) {}
-    bool begin(QPaintDevice *) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
-    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    void drawPolygon(const QPointF *points, int count, PolygonDrawMode mode) override
-    {
-        if (mode == PolylineMode && count == 2)
-            m_out.lines.append(painter()->transform().map(QLineF(points[0], points[1])));
-    }
-    void drawLines(const QLineF *lines, int count) override
-    {
-        for (int i = 0; i < count; ++i)
-            m_out.lines.append(painter()->transform().map(lines[i]));
-    }
-    void drawLines(const QLine *lines, int count) override
-    {
-        for (int i = 0; i < count; ++i)
-            m_out.lines.append(painter()->transform().map(QLineF(lines[i])));
-    }
-    void drawTextItem(const QPointF &p, const QTextItem &item) override
-    {
-        m_out.texts.append({painter()->transform().map(p), item.text(), QFont()});
-    }
-    Type type() const override { return User; }
-
-private:
-    DrawnPage &m_out;
-};
-
-class RecordingDevice : public QPaintDevice
-{
-public:
-    explicit RecordingDevice(DrawnPage &out) : m_engine(out) {}
-    QPaintEngine *paintEngine() const override { return &m_engine; }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override
-    {
-        switch (metric) {
-        case PdmWidth:
-        case PdmHeight:
-            return 20000;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return QPicture().logicalDpiX();
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return 1000;
-        }
-    }
-
-private:
-    mutable PageRecorder m_engine;
-};
-
-DrawnPage drawn(const QPicture &page)
-{
-    DrawnPage result;
-    RecordingDevice device(result);
-    QPainter painter(&device);
-    painter.drawPicture(0, 0, page);
-    painter.end();
-    return result;
-}
 
 constexpr ClockTime hour(int h, int minutes = 0)
 {
@@ -169,7 +83,7 @@ protected:
         QStringList result;
         for (const QPicture &page : pages) {
             std::map<int, std::map<double, QString>> byLine;
-            for (const DrawnText &text : drawn(page).texts)
+            for (const DrawnText &text : drawnTexts(page))
                 if (text.at.y() >= fromY && text.at.y() < toY)
                     byLine[qRound(text.at.y())][text.at.x()] = text.text;
             for (const auto &[y, texts] : byLine) {
@@ -191,7 +105,7 @@ std::vector<std::vector<QString>> gridCells(const QPicture &page)
 {
     constexpr int left[8] = {0, 1396, 2802, 4198, 5604, 7000, 8396, 9698};
     std::map<int, std::vector<QString>> rows;
-    for (const DrawnText &text : drawn(page).texts) {
+    for (const DrawnText &text : drawnTexts(page)) {
         const int y = qRound(text.at.y()) - 802;
         if (y < 0 || y >= 6688)
             continue;
@@ -245,7 +159,7 @@ TEST_F(DirectReportTest, WeekSummaryGridHoldsEachDaysActivitiesInRowsUnderTheirC
         grid += QLineF(500, y, 10198, y);
     for (int x : {0, 1396, 2802, 4198, 5604, 7000, 8396, 9698})
         grid += QLineF(500 + x, 604, 500 + x, 7792);
-    EXPECT_EQ(drawn(pages[0]).lines, grid);
+    EXPECT_EQ(drawnPage(pages[0]).lines, grid);
 
     // The who filter holds on every day, Sunday included; an empty week
     // prints nothing.
