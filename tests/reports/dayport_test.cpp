@@ -4,8 +4,7 @@
 
 #include "reports/dayport.h"
 
-#include "../guifixture.h"
-#include "reports/reportrun.h"
+#include "reportfixture.h"
 #include "runtime/pictures.h"
 #include "ui/reportpreview.h"
 
@@ -15,12 +14,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <map>
-
 namespace korvalen {
 namespace {
 
-using testing::GuiTest;
+using testing::hour;
+using testing::ReportTest;
 
 // The text of the PDF file `path` (pdftotext, or Ghostscript's text
 // device); a null string when neither tool runs.
@@ -43,56 +41,19 @@ QString pdfText(const QString &path)
     return QString();
 }
 
-constexpr ClockTime hour(int h, int minutes = 0)
-{
-    return h * kHundredthsPerHour + minutes * kHundredthsPerMinute + 1;
-}
-
-class DayReportTest : public GuiTest
+class DayReportTest : public ReportTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(openData({&data().activity, &data().dates, &data().group, &data().groupPeople,
-                              &data().personAct}));
+        ReportTest::SetUp();
         m_clock.setToday(m_day);
     }
 
-    void activity(std::int32_t number, const std::string &name,
-                  const std::vector<std::string> &people, const std::string &notes = "")
-    {
-        data().ACT = {};
-        data().ACT.ACTNUMBER = number;
-        data().ACT.NAME = name;
-        data().ACT.NOTES.text = notes;
-        ASSERT_TRUE(data().activity.add().ok());
-        for (const std::string &person : people) {
-            data().PER = PersonActRecord{number, Text<10>(person)};
-            ASSERT_TRUE(data().personAct.add().ok());
-        }
-    }
-    void occurrence(std::int32_t number, Date date, ClockTime start, ClockTime end)
-    {
-        data().DAT = {};
-        data().DAT.ACTNUMBER = number;
-        data().DAT.DATE = date;
-        data().DAT.TIME = start;
-        data().DAT.ENDTIME = end;
-        ASSERT_TRUE(data().dates.add().ok());
-    }
-
     ReportParameters parameters(const std::string &who, const std::string &name = "",
-                                bool notes = false)
+                                bool notes = false) const
     {
-        ReportParameters result;
-        result.start = result.end = m_day;
-        result.who = who;
-        if (who == "Person")
-            result.person = name;
-        if (who == "Group")
-            result.group = name;
-        result.notes = notes;
-        return result;
+        return reportParameters(m_day, m_day, who, name, notes);
     }
 
     // The rows the pages draw, top to bottom, the texts of a row left to
@@ -102,15 +63,7 @@ protected:
         QStringList result;
         for (qsizetype page = 0; page < pages.size(); ++page) {
             result += QStringLiteral("#%1").arg(page + 1);
-            std::map<int, std::map<double, QString>> byRow;
-            for (const DrawnText &text : drawnTexts(pages[page]))
-                byRow[qRound(text.at.y())][text.at.x()] = text.text;
-            for (const auto &[y, texts] : byRow) {
-                QStringList row;
-                for (const auto &[x, text] : texts)
-                    row += text;
-                result += row.join(QStringLiteral(" | "));
-            }
+            result += pageRows(pages[page]);
         }
         return result;
     }
@@ -205,10 +158,8 @@ TEST_F(DayReportTest, GroupReportFindsTheGroupInAnyCaseAndListsOnlyMembers)
 {
     data().GRO.GROUP = "Kids";
     ASSERT_TRUE(data().group.add().ok());
-    for (const char *member : {"Ann", "Cid", "Cid"}) {
-        data().GRP = GroupPeopleRecord{Text<10>("Kids"), Text<10>(member)};
-        ASSERT_TRUE(data().groupPeople.add().ok());
-    }
+    for (const char *name : {"Ann", "Cid", "Cid"})
+        member("Kids", name);
     activity(1, "Swimming", {"Bob", "Ann", "Cid"});
     activity(2, "Golf", {"Bob"});
     occurrence(1, m_day, hour(8), hour(9));

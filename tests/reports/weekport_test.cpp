@@ -4,7 +4,7 @@
 
 #include "reports/weekport.h"
 
-#include "../guifixture.h"
+#include "reportfixture.h"
 #include "reports/flexper.h"
 #include "ui/reportpreview.h"
 
@@ -13,60 +13,26 @@
 #include <QProcess>
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 namespace korvalen {
 namespace {
 
-using testing::GuiTest;
+using testing::hour;
+using testing::ReportTest;
 
-constexpr ClockTime at(int hours, int minutes = 0)
-{
-    return hours * kHundredthsPerHour + minutes * kHundredthsPerMinute + 1;
-}
-
-class DayListReportTest : public GuiTest
+class DayListReportTest : public ReportTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(openData({&data().activity, &data().dates, &data().group, &data().groupPeople,
-                              &data().personAct}));
+        ReportTest::SetUp();
         m_clock.setToday(m_printed);
-    }
-
-    void activity(std::int32_t number, const std::string &name,
-                  const std::vector<std::string> &people, const std::string &notes = "")
-    {
-        data().ACT = {};
-        data().ACT.ACTNUMBER = number;
-        data().ACT.NAME = name;
-        data().ACT.NOTES.text = notes;
-        ASSERT_TRUE(data().activity.add().ok());
-        for (const std::string &person : people) {
-            data().PER = PersonActRecord{number, Text<10>(person)};
-            ASSERT_TRUE(data().personAct.add().ok());
-        }
-    }
-    void occurrence(std::int32_t number, Date date, ClockTime start, ClockTime end)
-    {
-        data().DAT = {};
-        data().DAT.ACTNUMBER = number;
-        data().DAT.DATE = date;
-        data().DAT.TIME = start;
-        data().DAT.ENDTIME = end;
-        ASSERT_TRUE(data().dates.add().ok());
     }
 
     static ReportParameters everyone(Date start, Date end = 0, bool notes = false)
     {
-        ReportParameters parameters;
-        parameters.start = start;
-        parameters.end = end;
-        parameters.who = "Everyone";
-        parameters.notes = notes;
-        return parameters;
+        return reportParameters(start, end, "Everyone", "", notes);
     }
 
     // Each page's rows top to bottom ("#n" opens page n), a row's texts
@@ -76,15 +42,8 @@ protected:
         std::vector<std::string> result;
         for (qsizetype page = 0; page < pages.size(); ++page) {
             result.push_back("#" + std::to_string(page + 1));
-            std::map<int, std::map<double, QString>> byRow;
-            for (const DrawnText &text : drawnTexts(pages[page]))
-                byRow[qRound(text.at.y())][text.at.x()] = text.text;
-            for (const auto &[y, texts] : byRow) {
-                QStringList row;
-                for (const auto &[x, text] : texts)
-                    row += text;
-                result.push_back(row.join(QStringLiteral(" | ")).toStdString());
-            }
+            for (const QString &row : pageRows(pages[page]))
+                result.push_back(row.toStdString());
         }
         return result;
     }
@@ -98,13 +57,13 @@ TEST_F(DayListReportTest, WeekOfASundayHeadsEachDayAndEachRunOfAnActivity)
 {
     activity(1, "Swimming", {"Ann", "Bob"}, "Towels");
     activity(2, "Piano", {"Cid"});
-    occurrence(1, m_monday - 1, at(8), at(9)); // the Sunday before the week
-    occurrence(1, m_monday, at(8), at(9));
-    occurrence(1, m_monday, at(9), at(10));
-    occurrence(2, m_monday, at(10), 0);
-    occurrence(2, m_monday + 1, at(7), at(8)); // Piano runs on into Tuesday
-    occurrence(1, m_sunday, at(8), at(9));
-    occurrence(2, m_sunday + 1, at(8), at(9)); // the Monday after
+    occurrence(1, m_monday - 1, hour(8), hour(9)); // the Sunday before the week
+    occurrence(1, m_monday, hour(8), hour(9));
+    occurrence(1, m_monday, hour(9), hour(10));
+    occurrence(2, m_monday, hour(10), 0);
+    occurrence(2, m_monday + 1, hour(7), hour(8)); // Piano runs on into Tuesday
+    occurrence(1, m_sunday, hour(8), hour(9));
+    occurrence(2, m_sunday + 1, hour(8), hour(9)); // the Monday after
 
     const std::vector<std::string> expected = {
         "#1",
@@ -139,9 +98,9 @@ TEST_F(DayListReportTest, DaysWithoutPassingActivitiesGetNoHeading)
 {
     activity(1, "Chess", {"Bob", "Ann"});
     activity(2, "Golf", {"Bob"});
-    occurrence(1, m_monday, at(8), at(9));
-    occurrence(2, m_monday + 2, at(8), at(9));
-    occurrence(1, m_monday + 4, at(8), at(9));
+    occurrence(1, m_monday, hour(8), hour(9));
+    occurrence(2, m_monday + 2, hour(8), hour(9));
+    occurrence(1, m_monday + 4, hour(8), hour(9));
     ReportParameters ann = everyone(m_monday + 2);
     ann.who = "Person";
     ann.person = "Ann";
@@ -172,7 +131,7 @@ TEST_F(DayListReportTest, ParticipantsAreCutAtTwoHundredFiftyFiveCharacters)
         names += QString::fromStdString(people.back());
     }
     activity(1, "Assembly", people);
-    occurrence(1, m_monday + 3, at(9), at(10));
+    occurrence(1, m_monday + 3, hour(9), hour(10));
 
     const QList<QPicture> printed = weekReportPages(data(), everyone(m_monday), m_printed);
     ASSERT_EQ(printed.size(), 1);
@@ -195,9 +154,9 @@ TEST_F(DayListReportTest, PeriodRunsOverPagesKeepingHeadingsWithTheirLines)
     {
         Transaction many(data().database);
         for (Date day = first - 1; day <= last + 1; ++day) {
-            occurrence(1, day, at(7), at(8));
-            occurrence(2, day, at(16), at(17));
-            occurrence(3, day, at(18), 0);
+            occurrence(1, day, hour(7), hour(8));
+            occurrence(2, day, hour(16), hour(17));
+            occurrence(3, day, hour(18), 0);
         }
         ASSERT_TRUE(many.commit().ok());
     }
@@ -237,7 +196,7 @@ TEST_F(DayListReportTest, PeriodRunsOverPagesKeepingHeadingsWithTheirLines)
 TEST_F(DayListReportTest, WeekportWritesTheMondayBackAndPrintsThatWeek)
 {
     activity(1, "Swimming", {"Ann"}, "Towels");
-    occurrence(1, m_monday + 2, at(8), at(9));
+    occurrence(1, m_monday + 2, hour(8), hour(9));
     m_clock.setToday(m_monday + 2);
     context().globals.CalWho = "Person";
     context().globals.CalNotes = 0;

@@ -5,8 +5,7 @@
 #include "reports/daypeo.h"
 #include "reports/weeksumm.h"
 
-#include "../guifixture.h"
-#include "reports/reportrun.h"
+#include "reportfixture.h"
 
 #include <QPrinter>
 #include <QProcess>
@@ -19,61 +18,22 @@
 namespace korvalen {
 namespace {
 
-using testing::GuiTest;
+using testing::hour;
+using testing::ReportTest;
 
-constexpr ClockTime hour(int h, int minutes = 0)
-{
-    return h * kHundredthsPerHour + minutes * kHundredthsPerMinute + 1;
-}
-
-class DirectReportTest : public GuiTest
+class DirectReportTest : public ReportTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(openData({&data().activity, &data().dates, &data().group, &data().groupPeople,
-                              &data().personAct}));
+        ReportTest::SetUp();
         m_clock.setToday(m_monday + 1);
     }
 
-    void activity(std::int32_t number, const std::string &name,
-                  const std::vector<std::string> &people, const std::string &notes = "")
+    static ReportParameters parameters(Date start, const std::string &who,
+                                       const std::string &name = "", bool notes = false)
     {
-        data().ACT = {};
-        data().ACT.ACTNUMBER = number;
-        data().ACT.NAME = name;
-        data().ACT.NOTES.text = notes;
-        ASSERT_TRUE(data().activity.add().ok());
-        for (const std::string &person : people) {
-            data().PER = PersonActRecord{number, Text<10>(person)};
-            ASSERT_TRUE(data().personAct.add().ok());
-        }
-    }
-    void occurrence(std::int32_t number, Date date, ClockTime start, ClockTime end = 0)
-    {
-        data().DAT = {};
-        data().DAT.ACTNUMBER = number;
-        data().DAT.DATE = date;
-        data().DAT.TIME = start;
-        data().DAT.ENDTIME = end;
-        ASSERT_TRUE(data().dates.add().ok());
-    }
-    void member(const std::string &group, const std::string &person)
-    {
-        data().GRP = GroupPeopleRecord{Text<10>(group), Text<10>(person)};
-        ASSERT_TRUE(data().groupPeople.add().ok());
-    }
-
-    ReportParameters parameters(Date start, const std::string &who, const std::string &name = "",
-                                bool notes = false)
-    {
-        ReportParameters result;
-        result.start = result.end = start;
-        result.who = who;
-        result.person = who == "Person" ? name : "";
-        result.group = who == "Group" ? name : "";
-        result.notes = notes;
-        return result;
+        return reportParameters(start, start, who, name, notes);
     }
 
     // Each page's texts by line, top to bottom, left to right, joined by
@@ -82,16 +42,7 @@ protected:
     {
         QStringList result;
         for (const QPicture &page : pages) {
-            std::map<int, std::map<double, QString>> byLine;
-            for (const DrawnText &text : drawnTexts(page))
-                if (text.at.y() >= fromY && text.at.y() < toY)
-                    byLine[qRound(text.at.y())][text.at.x()] = text.text;
-            for (const auto &[y, texts] : byLine) {
-                QStringList line;
-                for (const auto &[x, text] : texts)
-                    line += text;
-                result += line.join(QStringLiteral(" | "));
-            }
+            result += pageRows(page, fromY, toY);
         }
         return result;
     }
