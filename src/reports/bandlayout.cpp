@@ -311,7 +311,7 @@ Band &Band::line(int x1, int y1, int x2, int y2, int lineWidth)
     return *this;
 }
 
-BandLayout::BandLayout(PageSpec spec) : m_spec(std::move(spec)) {}
+BandLayout::BandLayout(PageFormat sheet) : m_format(std::move(sheet)) {}
 
 BandLayout::~BandLayout()
 {
@@ -349,7 +349,8 @@ void BandLayout::placeHeld(int following)
         needed += measure(held);
     if (!m_painter)
         startPage();
-    if (needed > bodyBottom() - m_y && needed <= m_spec.body.height() && m_y > m_spec.body.top())
+    if (needed > bodyBottom() - m_y && needed <= m_format.body.height() &&
+        m_y > m_format.body.top())
         turnPage();
     const std::vector<Band> held = std::move(m_held);
     m_held.clear();
@@ -363,17 +364,18 @@ void BandLayout::place(const Band &band)
     const int height = prepare(band, 0, pieces);
     if (!m_painter)
         startPage();
-    if (height > bodyBottom() - m_y && height <= m_spec.body.height() && m_y > m_spec.body.top())
+    if (height > bodyBottom() - m_y && height <= m_format.body.height() &&
+        m_y > m_format.body.top())
         turnPage();
     // From here the band either fits or is taller than a whole body area.
     int from = 0;
     while (true) {
         const int room = bodyBottom() - m_y;
         int to = height - from <= room ? height : cutAt(pieces, from, from + room);
-        if (to == from && m_y == m_spec.body.top())
+        if (to == from && m_y == m_format.body.top())
             to = from + room; // one piece taller than a page: it goes as far as the page allows
         if (to > from) {
-            draw(band, QPoint(m_spec.body.left(), m_y), from, to, to >= height);
+            draw(band, QPoint(m_format.body.left(), m_y), from, to, to >= height);
             m_y += to - from;
             from = to;
         }
@@ -401,21 +403,21 @@ void BandLayout::startPage()
     m_page = QPicture();
     m_painter = new QPainter(&m_page);
     m_painter->setRenderHint(QPainter::TextAntialiasing);
-    m_y = m_spec.body.top();
-    if (!m_spec.form.isEmpty())
-        draw(m_spec.form, m_spec.formAt, 0, 0, true);
-    if (!m_spec.header.isEmpty())
-        draw(m_spec.header, m_spec.headerAt, 0, 0, true);
+    m_y = m_format.body.top();
+    if (!m_format.form.isEmpty())
+        draw(m_format.form, m_format.formAt, 0, 0, true);
+    if (!m_format.header.isEmpty())
+        draw(m_format.header, m_format.headerAt, 0, 0, true);
 }
 
 void BandLayout::endPage()
 {
-    if (!m_spec.footer.isEmpty())
-        draw(m_spec.footer, m_spec.footerAt, 0, 0, true);
+    if (!m_format.footer.isEmpty())
+        draw(m_format.footer, m_format.footerAt, 0, 0, true);
     m_painter->end();
     delete m_painter;
     m_painter = nullptr;
-    m_page.setBoundingRect(QRect(QPoint(0, 0), m_spec.paper));
+    m_page.setBoundingRect(QRect(QPoint(0, 0), m_format.paper));
     m_pages.append(m_page);
 }
 

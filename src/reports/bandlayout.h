@@ -112,7 +112,7 @@ private:
 // Where the bands of a report go: the paper, the body area the detail
 // bands flow through, and the page header, footer and form drawn on every
 // page at their positions. All positions are from the paper's top-left.
-struct PageSpec
+struct PageFormat
 {
     QSize paper = kLetterPaper;
     QRect body;
@@ -134,12 +134,12 @@ struct PageSpec
 class BandLayout
 {
 public:
-    explicit BandLayout(PageSpec spec);
+    explicit BandLayout(PageFormat sheet);
     ~BandLayout();
     BandLayout(const BandLayout &) = delete;
     BandLayout &operator=(const BandLayout &) = delete;
 
-    const PageSpec &spec() const { return m_spec; }
+    const PageFormat &pageFormat() const { return m_format; }
 
     // The height `band` takes once its growing boxes hold their text.
     int measure(const Band &band) const;
@@ -160,9 +160,9 @@ private:
     void startPage();
     void endPage();
     void draw(const Band &band, QPoint at, int fromY, int toY, bool last);
-    int bodyBottom() const { return m_spec.body.top() + m_spec.body.height(); }
+    int bodyBottom() const { return m_format.body.top() + m_format.body.height(); }
 
-    const PageSpec m_spec;
+    const PageFormat m_format;
     QList<QPicture> m_pages;
     QPicture m_page;
     QPainter *m_painter = nullptr;

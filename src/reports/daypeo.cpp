@@ -128,14 +128,15 @@ Status gatherDayPeople(AppData &data, const ReportParameters &parameters,
     return {};
 }
 
-PageSpec DayPeopleWriter::pageSpec(const ReportParameters &parameters, Date printDate, QSize paper)
+PageFormat DayPeopleWriter::pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                          QSize paper)
 {
-    PageSpec spec;
-    spec.paper = paper;
-    spec.body = QRect(1000, 1302, 6000, 8198);
-    spec.headerAt = QPoint(1000, 500);
-    spec.header = Band(563);
-    spec.header
+    PageFormat sheet;
+    sheet.paper = paper;
+    sheet.body = QRect(1000, 1302, 6000, 8198);
+    sheet.headerAt = QPoint(1000, 500);
+    sheet.header = Band(563);
+    sheet.header
         .text(1594, 10, 1844, 208, QStringLiteral("DAY Calendar For"), font("MS Serif", 14, true))
         .text(3656, 10, 1552, 208, reportText(dayPeopleForWhom(parameters), 10),
               font("MS Serif", 14, true))
@@ -143,16 +144,16 @@ PageSpec DayPeopleWriter::pageSpec(const ReportParameters &parameters, Date prin
               font("Arial", 14, true))
         .text(3302, 344, 1615, 208, fromStd(formatDate(parameters.start, "D3")),
               font("MS Serif", 14, true));
-    spec.footerAt = QPoint(1000, 9500);
-    spec.footer = Band(469);
-    spec.footer.text(0, 208, 729, 208, QStringLiteral("Printed on:"), font("Arial", 10))
+    sheet.footerAt = QPoint(1000, 9500);
+    sheet.footer = Band(469);
+    sheet.footer.text(0, 208, 729, 208, QStringLiteral("Printed on:"), font("Arial", 10))
         .text(833, 208, 938, 208, fromStd(formatDate(printDate, "D3")), font("Arial", 10))
         .pageNumber(5625, 208, 313, 208, QStringLiteral("N3"), font("Arial", 10));
-    return spec;
+    return sheet;
 }
 
 DayPeopleWriter::DayPeopleWriter(const ReportParameters &parameters, Date printDate, QSize paper)
-    : m_layout(pageSpec(parameters, printDate, paper)), m_notes(parameters.notes)
+    : m_layout(pageFormatFor(parameters, printDate, paper)), m_notes(parameters.notes)
 {
 }
 

@@ -52,7 +52,8 @@ public:
     // The pages; an empty day still gets one page with header and footer.
     QList<QPicture> finish();
 
-    static PageSpec pageSpec(const ReportParameters &parameters, Date printDate, QSize paper);
+    static PageFormat pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                    QSize paper);
 
 private:
     BandLayout m_layout;

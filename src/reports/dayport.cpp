@@ -32,27 +32,28 @@ QString reportText(std::string_view text, int width)
     return fromStd(Picture::parse("s" + std::to_string(width))->formatText(text));
 }
 
-PageSpec DayReportWriter::pageSpec(const ReportParameters &parameters, Date printDate, QSize paper)
+PageFormat DayReportWriter::pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                          QSize paper)
 {
-    PageSpec spec;
-    spec.paper = paper;
-    spec.body = QRect(1000, 1302, 6000, 8198);
-    spec.headerAt = QPoint(1000, 500);
-    spec.header = Band(563);
-    spec.header.text(1594, 10, 1917, 208, QStringLiteral("DAY Calendar For"), arial(14, true))
+    PageFormat sheet;
+    sheet.paper = paper;
+    sheet.body = QRect(1000, 1302, 6000, 8198);
+    sheet.headerAt = QPoint(1000, 500);
+    sheet.header = Band(563);
+    sheet.header.text(1594, 10, 1917, 208, QStringLiteral("DAY Calendar For"), arial(14, true))
         .text(3573, 10, 1417, 208, reportText(forWhomText(parameters), 10), arial(14, true))
         .text(1875, 323, 1198, 208, reportText(weekdayText(parameters.start), 9), arial(14, true))
         .text(3125, 333, 1656, 208, fromStd(formatDate(parameters.start, "D3")), arial(14, true));
-    spec.footerAt = QPoint(1000, 9500);
-    spec.footer = Band(469);
-    spec.footer.text(0, 208, 729, 208, QStringLiteral("Printed on:"), arial(10))
+    sheet.footerAt = QPoint(1000, 9500);
+    sheet.footer = Band(469);
+    sheet.footer.text(0, 208, 729, 208, QStringLiteral("Printed on:"), arial(10))
         .text(833, 208, 938, 208, fromStd(formatDate(printDate, "D3")), arial(10))
         .pageNumber(5625, 208, 313, 208, QStringLiteral("N3"), arial(10));
-    return spec;
+    return sheet;
 }
 
 DayReportWriter::DayReportWriter(const ReportParameters &parameters, Date printDate, QSize paper)
-    : m_layout(pageSpec(parameters, printDate, paper)), m_notes(parameters.notes)
+    : m_layout(pageFormatFor(parameters, printDate, paper)), m_notes(parameters.notes)
 {
 }
 

@@ -32,7 +32,8 @@ public:
     QList<QPicture> finish() override;
 
     // The page of the day report: header, footer and body area.
-    static PageSpec pageSpec(const ReportParameters &parameters, Date printDate, QSize paper);
+    static PageFormat pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                    QSize paper);
 
 private:
     BandLayout m_layout;

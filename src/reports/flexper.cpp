@@ -15,30 +15,30 @@ const ReportFont kTitle{.points = 14, .bold = true};
 
 } // namespace
 
-PageSpec PeriodReportWriter::pageSpec(const ReportParameters &parameters, Date printDate,
-                                      QSize paper)
+PageFormat PeriodReportWriter::pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                             QSize paper)
 {
-    PageSpec spec;
-    spec.paper = paper;
-    spec.body = QRect(531, 1240, 7010, 8260);
-    spec.headerAt = QPoint(500, 500);
-    spec.header = Band(500);
-    spec.header.text(1458, 0, 2365, 208, QStringLiteral("Summary Calendar For"), kTitle)
+    PageFormat sheet;
+    sheet.paper = paper;
+    sheet.body = QRect(531, 1240, 7010, 8260);
+    sheet.headerAt = QPoint(500, 500);
+    sheet.header = Band(500);
+    sheet.header.text(1458, 0, 2365, 208, QStringLiteral("Summary Calendar For"), kTitle)
         .text(3927, 10, 1708, 292, reportText(forWhomText(parameters), 10), kTitle)
         .text(2219, 313, 1021, 208, reportDate(parameters.start), kBold)
         .text(3333, 313, 208, 208, QStringLiteral("to"), kBold)
         .text(3729, 323, 1042, 208, reportDate(parameters.end), kBold);
-    spec.footerAt = QPoint(500, 9500);
-    spec.footer = Band(594);
-    spec.footer.text(0, 313, 729, 208, QStringLiteral("Printed On:"), kPlain)
+    sheet.footerAt = QPoint(500, 9500);
+    sheet.footer = Band(594);
+    sheet.footer.text(0, 313, 729, 208, QStringLiteral("Printed On:"), kPlain)
         .text(833, 313, 833, 208, reportDate(printDate), kPlain)
         .pageNumber(6563, 313, 417, 208, QStringLiteral("N3"), kPlain);
-    return spec;
+    return sheet;
 }
 
 PeriodReportWriter::PeriodReportWriter(const ReportParameters &parameters, Date printDate,
                                        QSize paper)
-    : DayListWriter(pageSpec(parameters, printDate, paper), false)
+    : DayListWriter(pageFormatFor(parameters, printDate, paper), false)
 {
 }
 

@@ -20,7 +20,8 @@ public:
     PeriodReportWriter(const ReportParameters &parameters, Date printDate,
                        QSize paper = kLetterPaper);
 
-    static PageSpec pageSpec(const ReportParameters &parameters, Date printDate, QSize paper);
+    static PageFormat pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                    QSize paper);
 
 protected:
     Band dayHeading(const ReportLine &line) const override;

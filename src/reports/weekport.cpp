@@ -22,7 +22,8 @@ QString reportDate(Date date)
     return QString::fromStdString(formatDate(date, "D3"));
 }
 
-DayListWriter::DayListWriter(PageSpec page, bool notes) : m_layout(std::move(page)), m_notes(notes)
+DayListWriter::DayListWriter(PageFormat page, bool notes)
+    : m_layout(std::move(page)), m_notes(notes)
 {
 }
 
@@ -56,28 +57,29 @@ QList<QPicture> DayListWriter::finish()
     return m_layout.finish();
 }
 
-PageSpec WeekReportWriter::pageSpec(const ReportParameters &parameters, Date printDate, QSize paper)
+PageFormat WeekReportWriter::pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                           QSize paper)
 {
-    PageSpec spec;
-    spec.paper = paper;
-    spec.body = QRect(500, 1229, 7000, 8250);
-    spec.headerAt = QPoint(500, 500);
-    spec.header = Band(500);
-    spec.header.text(1771, 0, 2219, 208, QStringLiteral("WEEK Calendar For"), arial(14, true))
+    PageFormat sheet;
+    sheet.paper = paper;
+    sheet.body = QRect(500, 1229, 7000, 8250);
+    sheet.headerAt = QPoint(500, 500);
+    sheet.header = Band(500);
+    sheet.header.text(1771, 0, 2219, 208, QStringLiteral("WEEK Calendar For"), arial(14, true))
         .text(4104, 10, 1375, 292, reportText(forWhomText(parameters), 10), arial(14, true))
         .text(2208, 313, 1021, 208, reportDate(parameters.start), arial(10, true))
         .text(3333, 313, 208, 208, QStringLiteral("to"), arial(10, true))
         .text(3542, 313, 990, 208, reportDate(parameters.end), arial(10, true));
-    spec.footerAt = QPoint(500, 9500);
-    spec.footer = Band(563);
-    spec.footer.text(0, 313, 729, 208, QStringLiteral("Printed On:"), arial(10))
+    sheet.footerAt = QPoint(500, 9500);
+    sheet.footer = Band(563);
+    sheet.footer.text(0, 313, 729, 208, QStringLiteral("Printed On:"), arial(10))
         .text(833, 313, 833, 208, reportDate(printDate), arial(10))
         .pageNumber(6563, 313, 417, 208, QStringLiteral("N3"), arial(10));
-    return spec;
+    return sheet;
 }
 
 WeekReportWriter::WeekReportWriter(const ReportParameters &parameters, Date printDate, QSize paper)
-    : DayListWriter(pageSpec(parameters, printDate, paper), parameters.notes)
+    : DayListWriter(pageFormatFor(parameters, printDate, paper), parameters.notes)
 {
 }
 

@@ -36,7 +36,7 @@ public:
 
 protected:
     // Bands go through `page`; `notes` prints each activity's notes.
-    DayListWriter(PageSpec page, bool notes);
+    DayListWriter(PageFormat page, bool notes);
 
     virtual Band dayHeading(const ReportLine &line) const = 0;
     virtual Band activityHeading(const ReportLine &line) const = 0;
@@ -57,7 +57,8 @@ public:
     WeekReportWriter(const ReportParameters &parameters, Date printDate,
                      QSize paper = kLetterPaper);
 
-    static PageSpec pageSpec(const ReportParameters &parameters, Date printDate, QSize paper);
+    static PageFormat pageFormatFor(const ReportParameters &parameters, Date printDate,
+                                    QSize paper);
 
 protected:
     Band dayHeading(const ReportLine &line) const override;

@@ -183,34 +183,34 @@ double WeekSummaryReader::percent() const
     return std::min(100.0, std::round(m_day * 1000.0 / 7.0) / 10.0);
 }
 
-PageSpec weekSummaryPageSpec(const ReportParameters &parameters, Date monday, Date printDate,
-                             QSize paper)
+PageFormat weekSummaryPageFormat(const ReportParameters &parameters, Date monday, Date printDate,
+                                 QSize paper)
 {
-    PageSpec spec;
-    spec.paper = paper;
-    spec.body = QRect(500, 802, 10000, 6688);
-    spec.headerAt = QPoint(500, 302);
-    spec.header = Band(500);
-    spec.header.text(10, 10, 521, 177, QStringLiteral("Printed:"), arial(8))
+    PageFormat sheet;
+    sheet.paper = paper;
+    sheet.body = QRect(500, 802, 10000, 6688);
+    sheet.headerAt = QPoint(500, 302);
+    sheet.header = Band(500);
+    sheet.header.text(10, 10, 521, 177, QStringLiteral("Printed:"), arial(8))
         .text(531, 10, 958, 177, fromStd(formatDate(printDate, "D3")), arial(8))
         .text(2906, 10, 3208, 250, QStringLiteral("Weekly Summary Calendar For "), arial(14, true))
         .text(6135, 10, 1552, 250, reportText(forWhomText(parameters), 10), arial(14, true))
         .pageNumber(9198, 73, 240, 198, QStringLiteral("n2"), arial(8));
     for (int day = 0; day < 7; ++day) {
-        spec.header.text(kHeadingX[day], 313, 650, 208, QString::fromLatin1(kHeadings[day]),
-                         arial(10, true));
+        sheet.header.text(kHeadingX[day], 313, 650, 208, QString::fromLatin1(kHeadings[day]),
+                          arial(10, true));
         const std::string caption = formatDate(monday + day, "D3");
-        spec.header.text(kCaptionX[day], 344, 580, 177, reportText(caption, 6), arial(8));
+        sheet.header.text(kCaptionX[day], 344, 580, 177, reportText(caption, 6), arial(8));
     }
     // The grid's lines are placed from the form's origin and drawn whole,
     // the bottom line below the form's nominal height included.
-    spec.formAt = QPoint(500, 302);
-    spec.form = Band(7198);
+    sheet.formAt = QPoint(500, 302);
+    sheet.form = Band(7198);
     for (int y : {302, 500, 7490})
-        spec.form.line(0, y, 9698, y);
+        sheet.form.line(0, y, 9698, y);
     for (int x : kGridX)
-        spec.form.line(x, 302, x, 302 + 7188);
-    return spec;
+        sheet.form.line(x, 302, x, 302 + 7188);
+    return sheet;
 }
 
 QList<QPicture> weekSummaryPages(const WeekSummary &week, const ReportParameters &parameters,
@@ -219,7 +219,7 @@ QList<QPicture> weekSummaryPages(const WeekSummary &week, const ReportParameters
     const int rows = week.rowCount();
     if (rows == 0)
         return {};
-    BandLayout layout(weekSummaryPageSpec(parameters, week.monday, printDate, paper));
+    BandLayout layout(weekSummaryPageFormat(parameters, week.monday, printDate, paper));
     for (int row = 0; row < rows; ++row) {
         std::array<const WeekSummaryEntry *, 7> cells{};
         for (int day = 0; day < 7; ++day)

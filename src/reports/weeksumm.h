@@ -74,8 +74,8 @@ private:
 
 // The page of the week summary on landscape `paper`: header with the day
 // headings and captions, the grid drawn on every page, body and no footer.
-PageSpec weekSummaryPageSpec(const ReportParameters &parameters, Date monday, Date printDate,
-                             QSize paper);
+PageFormat weekSummaryPageFormat(const ReportParameters &parameters, Date monday, Date printDate,
+                                 QSize paper);
 
 // The pages of a gathered week: one grid row per row; none when the week
 // holds nothing.

@@ -15,17 +15,17 @@ namespace {
 
 // A small page so a few bands fill it: body from y 1000, 1000 high; the
 // footer holds the page number.
-PageSpec smallPage()
+PageFormat smallPage()
 {
-    PageSpec spec;
-    spec.body = QRect(500, 1000, 6000, 1000);
-    spec.headerAt = QPoint(500, 500);
-    spec.header = Band(300);
-    spec.header.text(0, 0, 3000, 208, QStringLiteral("Head"), ReportFont{});
-    spec.footerAt = QPoint(500, 2100);
-    spec.footer = Band(300);
-    spec.footer.pageNumber(5000, 0, 400, 208, QStringLiteral("N3"), ReportFont{});
-    return spec;
+    PageFormat sheet;
+    sheet.body = QRect(500, 1000, 6000, 1000);
+    sheet.headerAt = QPoint(500, 500);
+    sheet.header = Band(300);
+    sheet.header.text(0, 0, 3000, 208, QStringLiteral("Head"), ReportFont{});
+    sheet.footerAt = QPoint(500, 2100);
+    sheet.footer = Band(300);
+    sheet.footer.pageNumber(5000, 0, 400, 208, QStringLiteral("N3"), ReportFont{});
+    return sheet;
 }
 
 // The texts of `page` other than the header and footer, in drawing order.
@@ -189,8 +189,9 @@ TEST(BandLayoutTest, TheTextsOfAPageWithRuledLinesCanBeRead)
 {
     BandLayout layout(smallPage());
     Band ruled(300);
-    ruled.line(0, 0, 6000, 0).line(0, 0, 0, 300).text(100, 50, 2000, 208, QStringLiteral("Cell"),
-                                                        ReportFont{});
+    ruled.line(0, 0, 6000, 0)
+        .line(0, 0, 0, 300)
+        .text(100, 50, 2000, 208, QStringLiteral("Cell"), ReportFont{});
     layout.add(ruled);
     const QList<QPicture> pages = layout.finish();
     ASSERT_EQ(pages.size(), 1);
