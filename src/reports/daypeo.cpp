@@ -208,13 +208,10 @@ void runDayPeople(AppContext &context, int copies)
     const Date printDate = context.clock.today();
     const ReportParameters parameters = ReportParameters::from(globals);
     AppData &data = context.data;
-    FileUse activity(data.activity, context.prompter);
-    FileUse dates(data.dates, context.prompter);
-    FileUse members(data.groupPeople, context.prompter);
-    FileUse participants(data.personAct, context.prompter);
-    for (const FileUse *use : {&activity, &dates, &members, &participants})
-        if (!use->status().ok())
-            return;
+    // The group is compared as typed: GROUP itself is not read.
+    const ReportFiles files(data, context.prompter, false);
+    if (!files.ok())
+        return;
 
     QPrinter &printer = context.printer();
     DayPeopleWriter writer(parameters, printDate, reportPaper(printer, PageOrientation::Portrait));

@@ -34,6 +34,23 @@ std::string trimmed(std::string_view text)
 
 } // namespace
 
+ReportFiles::ReportFiles(AppData &data, Prompter &prompter, bool withGroup)
+{
+    for (DataFile *file : {&data.activity, &data.dates, withGroup ? &data.group : nullptr,
+                           &data.groupPeople, &data.personAct}) {
+        if (file)
+            m_uses.push_back(std::make_unique<FileUse>(*file, prompter));
+    }
+}
+
+ReportFiles::~ReportFiles() = default;
+
+bool ReportFiles::ok() const
+{
+    return std::all_of(m_uses.begin(), m_uses.end(),
+                       [](const auto &use) { return use->status().ok(); });
+}
+
 ReportParameters ReportParameters::from(const SharedGlobals &globals)
 {
     ReportParameters parameters;
@@ -367,14 +384,9 @@ void runPreviewReport(AppContext &context, const PreviewReport &report, int copi
         report.adjustParameters(parameters);
     const Date printDate = context.clock.today();
     AppData &data = context.data;
-    FileUse activity(data.activity, context.prompter);
-    FileUse dates(data.dates, context.prompter);
-    FileUse group(data.group, context.prompter);
-    FileUse members(data.groupPeople, context.prompter);
-    FileUse participants(data.personAct, context.prompter);
-    for (const FileUse *use : {&activity, &dates, &group, &members, &participants})
-        if (!use->status().ok())
-            return;
+    const ReportFiles files(data, context.prompter);
+    if (!files.ok())
+        return;
 
     PeriodReader reader(data, parameters, report.participantsWidth);
     const std::unique_ptr<ReportWriter> writer = report.makeWriter(

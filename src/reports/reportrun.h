@@ -34,6 +34,8 @@ class QTimer;
 namespace korvalen {
 
 class AppContext;
+class FileUse;
+class Prompter;
 
 // The report parameters as a run takes them when it starts.
 struct ReportParameters
@@ -126,6 +128,24 @@ struct SliceLimits
 // too) so the progress is the real share done. Reads through cursors of its
 // own; the record buffers stay as they were. The files ACTIVITY, DATES,
 // GROUP, GROUPPEOPLE and PERSONACT stay open while it lives.
+// The files a report run reads (ACTIVITY, DATES, GROUP, GROUPPEOPLE and
+// PERSONACT; GROUP left out with `withGroup` false), opened under their
+// counters for as long as the object lives. A failed open has shown its
+// message; ok() is then false.
+class ReportFiles
+{
+public:
+    ReportFiles(AppData &data, Prompter &prompter, bool withGroup = true);
+    ~ReportFiles();
+    ReportFiles(const ReportFiles &) = delete;
+    ReportFiles &operator=(const ReportFiles &) = delete;
+
+    bool ok() const;
+
+private:
+    std::vector<std::unique_ptr<FileUse>> m_uses;
+};
+
 class PeriodReader
 {
 public:

@@ -251,14 +251,9 @@ void runWeekSummary(AppContext &context, int copies)
     globals.Calstart = mondayOf(globals.Calstart);
     const ReportParameters parameters = ReportParameters::from(globals);
     AppData &data = context.data;
-    FileUse activity(data.activity, context.prompter);
-    FileUse dates(data.dates, context.prompter);
-    FileUse group(data.group, context.prompter);
-    FileUse members(data.groupPeople, context.prompter);
-    FileUse participants(data.personAct, context.prompter);
-    for (const FileUse *use : {&activity, &dates, &group, &members, &participants})
-        if (!use->status().ok())
-            return;
+    const ReportFiles files(data, context.prompter);
+    if (!files.ok())
+        return;
 
     WeekSummaryReader reader(data, parameters);
     ProgressTexts texts;
