@@ -149,9 +149,7 @@ CalendarOptionsWindow::CalendarOptionsWindow(AppContext &context, QWidget *paren
     : QDialog(parent), m_context(context)
 {
     setWindowTitle(tr("Calendar Options"));
-    QFont font = smallDialogFont();
-    font.setBold(true);
-    setFont(font);
+    setFont(boldSmallDialogFont());
     createControls();
     layOut();
     connectControls();

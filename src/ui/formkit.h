@@ -43,6 +43,14 @@ inline QFont smallDialogFont()
 {
     return QFont(QStringLiteral("MS Sans Serif"), 8);
 }
+// The small font in bold: the date picker, the name browse, the calendar
+// options.
+inline QFont boldSmallDialogFont()
+{
+    QFont font = smallDialogFont();
+    font.setBold(true);
+    return font;
+}
 
 // A program text (UTF-8) as a QString.
 inline QString qs(std::string_view text)

@@ -95,9 +95,7 @@ BrowseByNameWindow::BrowseByNameWindow(AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context)
 {
     setWindowTitle(tr("Browse Activities By Activity Name"));
-    QFont font = smallDialogFont();
-    font.setBold(true);
-    setFont(font);
+    setFont(boldSmallDialogFont());
     createLists();
     createLayout();
     m_focusRefresh = refreshOnFocusRegained(*this, [this] { refresh(); });

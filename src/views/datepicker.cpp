@@ -51,23 +51,12 @@ private:
     const int m_cell;
 };
 
-namespace {
-
-QFont pickerFont()
-{
-    QFont font = smallDialogFont();
-    font.setWeight(QFont::Bold);
-    return font;
-}
-
-} // namespace
-
 DatePickerDialog::DatePickerDialog(AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context), m_grid(context.clock.today())
 {
     setWindowTitle(QStringLiteral("Look Up Calendar"));
     setWindowModality(Qt::ApplicationModal);
-    setFont(pickerFont());
+    setFont(boldSmallDialogFont());
     m_normalPalette = palette();
 
     auto *calendar = new QGroupBox(this);
